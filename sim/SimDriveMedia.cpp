@@ -1,0 +1,306 @@
+// The drive's commands about the medium as a whole: the error recovery mode
+// page, the defect lists and the format.
+#include "Bytes.h"
+#include "DriveTiming.h"
+#include "Exchange.h"
+#include "SimDrive.h"
+
+#include <algorithm>
+
+namespace quillon::sim {
+
+namespace {
+
+constexpr std::size_t ModeHeaderLength = 4;
+constexpr std::size_t BlockDescriptorLength = 8;
+constexpr std::uint8_t AllPages = 0x3F;
+
+SenseData invalidCdbField(std::size_t byte, int bit = -1) {
+    return SenseData::of(sense_key::IllegalRequest, 0x24).withFieldPointer(true, byte, bit);
+}
+
+SenseData invalidListField(std::size_t byte, int bit = -1) {
+    return SenseData::of(sense_key::IllegalRequest, 0x26).withFieldPointer(false, byte, bit);
+}
+
+SenseData listLengthError() {
+    return SenseData::of(sense_key::IllegalRequest, 0x1A);
+}
+
+SenseData savingNotSupported() {
+    return SenseData::of(sense_key::IllegalRequest, 0x39);
+}
+
+} // namespace
+
+// Header, one block descriptor (unless DBD) and page 01h; a drive that
+// cannot save has no saved values to report.
+void SimDrive::modeSense6(Exchange& x) {
+    const bool noDescriptors = (x.byte(1) & 0x08) != 0;
+    const auto control = static_cast<ErrorRecoveryPage::Control>(x.byte(2) >> 6);
+    const std::uint8_t pageCode = x.byte(2) & 0x3F;
+    if (pageCode != ErrorRecoveryPage::PageCode && pageCode != AllPages) {
+        fail(x, invalidCdbField(2, 5));
+        return;
+    }
+    if (x.byte(3) != 0) {
+        fail(x, invalidCdbField(3, 7));
+        return;
+    }
+    if (control == ErrorRecoveryPage::Control::Saved && !page_.savable()) {
+        fail(x, savingNotSupported());
+        return;
+    }
+    std::array<std::uint8_t,
+               ModeHeaderLength + BlockDescriptorLength + ErrorRecoveryPage::PageLength>
+        data{};
+    std::size_t length = ModeHeaderLength;
+    data[2] = medium_ && medium_->writeProtected() ? 0x80 : 0x00;
+    if (!noDescriptors) {
+        data[3] = BlockDescriptorLength;
+        if (medium_) {
+            putBe24(data, 5, std::min<std::uint32_t>(medium_->profile().blockCount(), 0xFFFFFF));
+            putBe24(data, 9, medium_->profile().blockSize);
+        }
+        length += BlockDescriptorLength;
+    }
+    page_.render(control, std::span(data).subspan(length).first<ErrorRecoveryPage::PageLength>());
+    length += ErrorRecoveryPage::PageLength;
+    data[0] = static_cast<std::uint8_t>(length - 1);
+    x.send(std::span(data).first(length), x.byte(4));
+}
+
+// Takes a header, an optional block descriptor that must describe the medium
+// as it is, and any number of page 01h copies. Nothing is applied unless the
+// whole list is valid.
+void SimDrive::modeSelect6(Exchange& x) {
+    const bool pageFormat = (x.byte(1) & 0x10) != 0;
+    const bool save = (x.byte(1) & 0x01) != 0;
+    const std::size_t length = x.byte(4);
+    if (length == 0) {
+        return;
+    }
+    if (!pageFormat) {
+        fail(x, invalidCdbField(1, 4));
+        return;
+    }
+    if (save && !page_.savable()) {
+        fail(x, savingNotSupported());
+        return;
+    }
+    const auto list = x.receive(length);
+    if (x.outcome().dataLengthError) {
+        return;
+    }
+    if (length < ModeHeaderLength) {
+        fail(x, listLengthError());
+        return;
+    }
+    if (list[0] != 0 || list[1] != 0) { // mode data length is reserved; one medium type
+        fail(x, invalidListField(list[0] != 0 ? 0 : 1));
+        return;
+    }
+    const std::size_t descriptors = list[3];
+    if (descriptors != 0 && descriptors != BlockDescriptorLength) {
+        fail(x, invalidListField(3));
+        return;
+    }
+    if (ModeHeaderLength + descriptors > length) {
+        fail(x, listLengthError());
+        return;
+    }
+    if (descriptors != 0 && medium_) {
+        const auto& profile = medium_->profile();
+        const std::uint32_t blocks = getBe32(list, 4) & 0xFFFFFF;
+        if (list[4] != 0) {
+            fail(x, invalidListField(4));
+            return;
+        }
+        if (blocks != 0 && blocks != std::min<std::uint32_t>(profile.blockCount(), 0xFFFFFF)) {
+            fail(x, invalidListField(5));
+            return;
+        }
+        if ((getBe32(list, 8) & 0xFFFFFF) != profile.blockSize) {
+            fail(x, invalidListField(9));
+            return;
+        }
+    }
+    std::vector<std::size_t> pages;
+    for (std::size_t at = ModeHeaderLength + descriptors; at < length;) {
+        if (length - at < 2 || at + 2 + list[at + 1] > length) {
+            fail(x, listLengthError());
+            return;
+        }
+        if (auto refused = page_.validate(list.subspan(at, 2 + list[at + 1]), at)) {
+            fail(x, *refused);
+            return;
+        }
+        pages.push_back(at);
+        at += 2 + list[at + 1];
+    }
+    for (const auto at : pages) {
+        page_.apply(list.subspan(at, ErrorRecoveryPage::PageLength));
+    }
+    if (save) {
+        page_.save();
+    }
+}
+
+// Lists the primary and/or grown defects in block format (000b) or physical
+// sector format (101b: cylinder, head, sector). Another format gets the block
+// format and RECOVERED ERROR "defect list not found". The header always
+// states the whole length, however much the allocation length lets through.
+void SimDrive::readDefectData(Exchange& x) {
+    const std::uint8_t request = x.byte(2);
+    const bool primary = (request & 0x10) != 0;
+    const bool grown = (request & 0x08) != 0;
+    const std::uint8_t requested = request & 0x07;
+    const bool supported = requested == 0 || requested == 5;
+    const std::uint8_t format = supported ? requested : 0;
+
+    const auto& lists = medium_->defects();
+    std::vector<std::uint32_t> blocks;
+    if (primary) {
+        blocks.insert(blocks.end(), lists.primary.begin(), lists.primary.end());
+    }
+    if (grown) {
+        blocks.insert(blocks.end(), lists.grown.begin(), lists.grown.end());
+    }
+    std::sort(blocks.begin(), blocks.end());
+
+    const std::size_t entrySize = format == 0 ? 4 : 8;
+    blocks.resize(std::min(blocks.size(), 0xFFFF / entrySize));
+    std::vector<std::uint8_t> data(4 + blocks.size() * entrySize, 0);
+    data[1] = static_cast<std::uint8_t>((request & 0x18) | format);
+    putBe16(data, 2, static_cast<std::uint32_t>(blocks.size() * entrySize));
+    const auto& profile = medium_->profile();
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        const std::size_t at = 4 + i * entrySize;
+        if (format == 0) {
+            putBe32(data, at, blocks[i]);
+        } else {
+            putBe24(data, at, profile.trackOf(blocks[i]));
+            putBe32(data, at + 4, profile.sectorOf(blocks[i]));
+        }
+    }
+    x.spend(DriveTiming(profile).revolution());
+    x.send(data, x.be16(7));
+    if (!supported) {
+        fail(x, SenseData::of(sense_key::RecoveredError, 0x1C));
+    }
+}
+
+// Entries of a FORMAT UNIT defect list as logical blocks; a physical sector
+// entry with sector FFFFFFFFh stands for its whole track.
+bool SimDrive::parseDefectList(Exchange& x, std::span<const std::uint8_t> list, std::uint8_t format,
+                               std::vector<std::uint32_t>& blocks) {
+    const auto& profile = medium_->profile();
+    const std::size_t entrySize = format == 0 ? 4 : 8;
+    for (std::size_t at = 0; at < list.size(); at += entrySize) {
+        const std::size_t listOffset = 4 + at;
+        if (format == 0) {
+            const std::uint32_t lba = getBe32(list, at);
+            if (lba > profile.lastLba) {
+                fail(x, invalidListField(listOffset));
+                return false;
+            }
+            blocks.push_back(lba);
+            continue;
+        }
+        const std::uint32_t track = getBe32(list, at) >> 8;
+        const std::uint32_t sector = getBe32(list, at + 4);
+        const std::uint64_t first = std::uint64_t{track} * profile.sectorsPerTrack();
+        if (list[at + 3] != 0 || first > profile.lastLba) {
+            fail(x, invalidListField(listOffset));
+            return false;
+        }
+        if (sector == 0xFFFFFFFF) {
+            const auto end =
+                std::min<std::uint64_t>(first + profile.sectorsPerTrack(), profile.blockCount());
+            for (auto lba = first; lba < end; ++lba) {
+                blocks.push_back(static_cast<std::uint32_t>(lba));
+            }
+        } else if (sector >= profile.sectorsPerTrack() || first + sector > profile.lastLba) {
+            fail(x, invalidListField(listOffset + 4));
+            return false;
+        } else {
+            blocks.push_back(static_cast<std::uint32_t>(first + sector));
+        }
+    }
+    return true;
+}
+
+// Sectors whose surface defects are beyond correction join the grown list.
+void SimDrive::certify() {
+    auto& grown = medium_->defects().grown;
+    for (const auto lba : medium_->burstBlocks()) {
+        if (medium_->defectiveBytes(lba) > correctionLimit()) {
+            grown.push_back(lba);
+        }
+    }
+}
+
+// Without FmtData the drive formats with its defaults: lists kept, surface
+// certified. With FmtData the parameter list header (FOV, DPRY, DCRT, IP,
+// Immed) and a defect list in block or physical sector format follow; CmpLst
+// makes that list the new grown list instead of adding to it. A format erases
+// every sector; with Immed the drive answers at once and stays NOT READY
+// "format in progress" until it is done.
+void SimDrive::formatUnit(Exchange& x) {
+    const bool formatData = (x.byte(1) & 0x10) != 0;
+    const bool completeList = (x.byte(1) & 0x08) != 0;
+    const std::uint8_t listFormat = x.byte(1) & 0x07;
+    bool certification = true;
+    bool immediate = false;
+    std::vector<std::uint32_t> given;
+    if (formatData) {
+        if (listFormat != 0 && listFormat != 5) {
+            fail(x, invalidCdbField(1, 2));
+            return;
+        }
+        const auto header = x.receive(4);
+        if (x.outcome().dataLengthError) {
+            return;
+        }
+        const std::uint8_t flags = header[1];
+        const bool options = (flags & 0x80) != 0;
+        if (header[0] != 0 || (!options && (flags & 0x7C) != 0) || (flags & 0x08) != 0) {
+            fail(x, header[0] != 0 ? invalidListField(0) : invalidListField(1));
+            return;
+        }
+        const std::size_t listLength = getBe16(header, 2);
+        if (listLength % (listFormat == 0 ? 4 : 8) != 0) {
+            fail(x, invalidListField(2));
+            return;
+        }
+        const auto list = x.receive(4 + listLength);
+        if (x.outcome().dataLengthError ||
+            !parseDefectList(x, list.subspan(4), listFormat, given)) {
+            return;
+        }
+        certification = (flags & 0x20) == 0;
+        immediate = (flags & 0x02) != 0;
+    }
+
+    auto& grown = medium_->defects().grown;
+    if (formatData && completeList) {
+        grown.clear();
+    }
+    grown.insert(grown.end(), given.begin(), given.end());
+    medium_->sectors().eraseAll();
+    if (certification) {
+        certify();
+    }
+    std::sort(grown.begin(), grown.end());
+    grown.erase(std::unique(grown.begin(), grown.end()), grown.end());
+
+    const Nanos duration = DriveTiming(medium_->profile()).format(certification ? 2 : 1);
+    formatStart_ = commandStart_;
+    formatEnd_ = commandStart_ + DriveTiming::CommandOverhead + duration;
+    headTrack_ = medium_->profile().trackCount - 1;
+    if (!immediate) {
+        x.spend(duration);
+    }
+}
+
+} // namespace quillon::sim

@@ -116,10 +116,12 @@ private:
     // Helpers of the block commands.
     bool checkRange(Exchange& x, std::uint32_t lba, std::uint32_t blocks);
     Nanos access(std::uint32_t lba, std::uint32_t blocks);
-    // Reads one raw long sector with fresh errors; returns the bytes that differ.
-    std::uint32_t readRaw(std::uint32_t lba, std::span<std::uint8_t> out);
-    // Whether the drive can correct the sector now; counts fresh errors.
-    bool correctable(std::uint32_t lba, std::uint32_t& errors);
+    // Sends the sector as read off the medium: surface defects and fresh
+    // random errors included.
+    void sendRaw(Exchange& x, std::uint32_t lba, std::uint32_t length);
+    // Runs error correction over one sector with fresh errors: the bytes it
+    // corrected, or nothing after MEDIUM ERROR for a sector beyond correction.
+    std::optional<std::uint32_t> correct(Exchange& x, std::uint32_t lba);
     bool verifyBlocks(Exchange& x, std::uint32_t lba, std::uint32_t blocks);
     bool writeBlocks(Exchange& x, std::uint32_t lba, std::uint32_t blocks);
     bool parseDefectList(Exchange& x, std::span<const std::uint8_t> list, std::uint8_t format,

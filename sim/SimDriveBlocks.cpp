@@ -53,34 +53,29 @@ Nanos SimDrive::access(std::uint32_t lba, std::uint32_t blocks) {
     return time;
 }
 
-std::uint32_t SimDrive::readRaw(std::uint32_t lba, std::span<std::uint8_t> out) {
-    const auto recorded = medium_->sectors().longSector(lba);
-    std::copy(recorded.begin(), recorded.end(), out.begin());
-    bool spoiled = false;
-    medium_->forEachBurst(lba, [&](std::uint32_t offset, std::uint32_t length) {
-        for (std::uint32_t i = 0; i < length; ++i) {
-            out[offset + i] ^= defectMask(i);
-        }
-        spoiled = true;
-    });
-    const auto hits =
-        errors_.read(static_cast<std::uint32_t>(recorded.size()),
-                     [&](std::uint32_t offset, std::uint8_t mask) { out[offset] ^= mask; });
-    if (!spoiled && hits == 0) {
-        return 0;
+std::optional<std::uint32_t> SimDrive::correct(Exchange& x, std::uint32_t lba) {
+    const auto length = medium_->profile().longBlockSize();
+    const std::uint32_t errors =
+        medium_->defectiveBytes(lba) + errors_.read(length, [](std::uint32_t, std::uint8_t) {});
+    if (!medium_->sectors().checkBytesMatch(lba) || errors > correctionLimit()) {
+        fail(x, SenseData::of(sense_key::MediumError, 0x11).withInformation(lba));
+        return std::nullopt;
     }
-    std::uint32_t differing = 0;
-    for (std::size_t i = 0; i < recorded.size(); ++i) {
-        differing += out[i] != recorded[i] ? 1 : 0;
-    }
-    return differing;
+    return errors;
 }
 
-bool SimDrive::correctable(std::uint32_t lba, std::uint32_t& errors) {
-    const auto length = medium_->profile().longBlockSize();
-    errors =
-        medium_->defectiveBytes(lba) + errors_.read(length, [](std::uint32_t, std::uint8_t) {});
-    return medium_->sectors().checkBytesMatch(lba) && errors <= correctionLimit();
+void SimDrive::sendRaw(Exchange& x, std::uint32_t lba, std::uint32_t length) {
+    const auto recorded = medium_->sectors().longSector(lba);
+    const auto raw = std::span(scratch_).first(recorded.size());
+    std::copy(recorded.begin(), recorded.end(), raw.begin());
+    medium_->forEachBurst(lba, [&](std::uint32_t offset, std::uint32_t bytes) {
+        for (std::uint32_t i = 0; i < bytes; ++i) {
+            raw[offset + i] ^= defectMask(i);
+        }
+    });
+    errors_.read(static_cast<std::uint32_t>(raw.size()),
+                 [&](std::uint32_t offset, std::uint8_t mask) { raw[offset] ^= mask; });
+    x.send(raw.first(length));
 }
 
 // With DCR set the drive returns the user data as read, errors and all; with
@@ -101,16 +96,14 @@ void SimDrive::read10(Exchange& x) {
     for (std::uint32_t b = 0; b < blocks && !x.outcome().dataLengthError; ++b) {
         const std::uint32_t current = lba + b;
         if (raw) {
-            readRaw(current, scratch_);
-            x.send(std::span(scratch_).first(blockSize));
+            sendRaw(x, current, blockSize);
             continue;
         }
-        std::uint32_t errors = 0;
-        if (!correctable(current, errors)) {
-            fail(x, SenseData::of(sense_key::MediumError, 0x11).withInformation(current));
+        const auto corrected = correct(x, current);
+        if (!corrected) {
             return;
         }
-        if (errors > 0) {
+        if (*corrected > 0) {
             recovered = current;
         }
         x.send(medium_->sectors().longSector(current).first(blockSize));
@@ -142,9 +135,7 @@ void SimDrive::write10(Exchange& x) {
 
 bool SimDrive::verifyBlocks(Exchange& x, std::uint32_t lba, std::uint32_t blocks) {
     for (std::uint32_t b = 0; b < blocks; ++b) {
-        std::uint32_t errors = 0;
-        if (!correctable(lba + b, errors)) {
-            fail(x, SenseData::of(sense_key::MediumError, 0x11).withInformation(lba + b));
+        if (!correct(x, lba + b)) {
             return false;
         }
     }
@@ -216,16 +207,10 @@ void SimDrive::readLong(Exchange& x) {
     }
     x.spend(access(lba, 1));
     if (!corrected) {
-        readRaw(lba, scratch_);
-        x.send(std::span(scratch_).first(length));
-        return;
+        sendRaw(x, lba, length);
+    } else if (correct(x, lba)) {
+        x.send(medium_->sectors().longSector(lba));
     }
-    std::uint32_t errors = 0;
-    if (!correctable(lba, errors)) {
-        fail(x, SenseData::of(sense_key::MediumError, 0x11).withInformation(lba));
-        return;
-    }
-    x.send(medium_->sectors().longSector(lba));
 }
 
 void SimDrive::writeLong(Exchange& x) {

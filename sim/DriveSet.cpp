@@ -1,19 +1,150 @@
 #include "DriveSet.h"
 
+#include <charconv>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
 namespace quillon::sim {
 
-DriveSet defaultDriveSet() {
+namespace {
+
+constexpr std::uint8_t AdapterId = 7;
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (true) {
+        const auto end = text.find(separator, start);
+        parts.push_back(text.substr(start, end - start));
+        if (end == std::string_view::npos) {
+            return parts;
+        }
+        start = end + 1;
+    }
+}
+
+[[noreturn]] void refuse(std::string_view unit, const std::string& why) {
+    throw std::invalid_argument("simulated drive \"" + std::string(unit) + "\": " + why);
+}
+
+unsigned number(std::string_view unit, std::string_view text, unsigned max, const char* what) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty() || value > max) {
+        refuse(unit, std::string(what) + " must be a number from 0 to " + std::to_string(max));
+    }
+    return value;
+}
+
+// One logical unit: its address, how it is built, and whether its loaded
+// cartridge is write-protected.
+struct UnitDescription {
+    std::uint8_t target = 0;
+    std::uint8_t lun = 0;
+    DriveConfig config;
+    bool writeProtected = false;
+};
+
+void applyOption(std::string_view unit, std::string_view option, UnitDescription& d) {
+    const auto equals = option.find('=');
+    const auto name = option.substr(0, equals);
+    const auto value = equals == std::string_view::npos ? std::string_view{} : option.substr(equals + 1);
+    if (option == "wp") {
+        d.writeProtected = true;
+    } else if (option == "legacy-sense") {
+        d.config.legacySense = true;
+    } else if (option == "no-save") {
+        d.config.canSavePages = false;
+    } else if (name == "seed" && !value.empty()) {
+        d.config.seed = number(unit, value, UINT32_MAX, "seed");
+    } else if (name == "error-rate" && !value.empty()) {
+        const std::string text(value);
+        std::size_t used = 0;
+        double rate = -1;
+        try {
+            rate = std::stod(text, &used);
+        } catch (const std::exception&) {
+        }
+        if (used != text.size() || rate < 0 || rate > 1) {
+            refuse(unit, "error-rate must be a number from 0 to 1");
+        }
+        d.config.byteErrorRate = rate;
+    } else {
+        refuse(unit, "unknown option \"" + std::string(option) + "\"");
+    }
+}
+
+UnitDescription parseUnit(std::string_view unit) {
+    const auto equals = unit.find('=');
+    if (equals == std::string_view::npos) {
+        refuse(unit, "expected ID=MEDIUM");
+    }
+    UnitDescription d;
+    const auto address = split(unit.substr(0, equals), '.');
+    if (address.size() > 2) {
+        refuse(unit, "expected ID or ID.LUN before '='");
+    }
+    d.target = static_cast<std::uint8_t>(number(unit, address[0], 7, "the target ID"));
+    if (d.target == AdapterId) {
+        refuse(unit, "target ID 7 is the adapter's own");
+    }
+    if (address.size() == 2) {
+        d.lun = static_cast<std::uint8_t>(number(unit, address[1], 7, "the LUN"));
+    }
+    const auto fields = split(unit.substr(equals + 1), ':');
+    d.config.media.clear();
+    for (const auto medium : split(fields[0], '+')) {
+        if (findMediaProfile(medium) == nullptr) {
+            refuse(unit, "unknown medium \"" + std::string(medium) + "\" (known: " +
+                             mediaProfileNames() + ")");
+        }
+        d.config.media.emplace_back(medium);
+    }
+    for (std::size_t i = 1; i < fields.size(); ++i) {
+        applyOption(unit, fields[i], d);
+    }
+    return d;
+}
+
+} // namespace
+
+DriveSet defaultDriveSet() { return parseDriveSet("2=mo230:seed=2,4=mo640:seed=4,5=disk:seed=5"); }
+
+DriveSet parseDriveSet(std::string_view text) {
     DriveSet set;
-    const auto add = [&set](std::uint8_t id, const char* medium) {
-        DriveConfig config;
-        config.media = {medium};
-        config.seed = id;
-        set.emplace(id, std::make_unique<SimTarget>(config));
-    };
-    add(2, "mo230");
-    add(4, "mo640");
-    add(5, "disk");
+    for (const auto unit : split(text, ',')) {
+        const auto d = parseUnit(unit);
+        const auto existing = set.find(d.target);
+        if (d.lun == 0 && existing != set.end()) {
+            refuse(unit, "target ID " + std::to_string(d.target) + " is given twice");
+        }
+        if (d.lun != 0 && (existing == set.end() || existing->second->lun(d.lun) != nullptr)) {
+            refuse(unit, "each LUN once, after LUN 0 of its target");
+        }
+        SimDrive* drive = nullptr;
+        try {
+            if (d.lun == 0) {
+                auto target = std::make_unique<SimTarget>(d.config);
+                drive = target->lun(0);
+                set.emplace(d.target, std::move(target));
+            } else {
+                drive = &existing->second->addLun(d.lun, d.config);
+            }
+        } catch (const std::invalid_argument& error) {
+            refuse(unit, error.what());
+        }
+        drive->setWriteProtected(d.writeProtected);
+    }
     return set;
+}
+
+std::string mediaProfileNames() {
+    std::string names;
+    for (const auto& profile : allMediaProfiles()) {
+        names += (names.empty() ? "" : ", ") + std::string(profile.name);
+    }
+    return names;
 }
 
 } // namespace quillon::sim

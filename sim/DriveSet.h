@@ -1,10 +1,11 @@
 #pragma once
 
-#include "SimTarget.h"
-
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string_view>
+
+#include "SimTarget.h"
 
 namespace quillon::sim {
 
@@ -14,5 +15,18 @@ using DriveSet = std::map<std::uint8_t, std::unique_ptr<SimTarget>>;
 // The demonstration set: an MO drive with a 230 MB cartridge at ID 2, one
 // with a 640 MB cartridge at ID 4, and a fixed disk at ID 5.
 DriveSet defaultDriveSet();
+
+// A set described as comma-separated logical units, each
+//   ID[.LUN]=MEDIUM[+MEDIUM...][:OPTION...]
+// with target IDs 0-7 (not 7, the adapter's own), LUNs 0-7, media by profile
+// name (the first is loaded, the others wait in the changer) and the options
+// wp (the loaded cartridge is write-protected), legacy-sense (4-byte
+// non-extended sense), no-save (MODE SELECT cannot save pages), seed=N and
+// error-rate=R (random raw byte errors). Example: "2=mo230+mo640:wp,5=disk".
+// Throws std::invalid_argument with a message for the user.
+DriveSet parseDriveSet(std::string_view text);
+
+// The names of the media profiles, for help texts: "mo128, mo230, …".
+std::string mediaProfileNames();
 
 } // namespace quillon::sim

@@ -1,0 +1,54 @@
+#include "DriveSet.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillon::sim;
+
+TEST(DriveSet, DefaultSetHoldsTwoMoDrivesAndADisk) {
+    const auto set = defaultDriveSet();
+    ASSERT_EQ(set.size(), 3u);
+    EXPECT_EQ(set.at(2)->lun(0)->peripheralByte(), 0x07);
+    EXPECT_EQ(set.at(4)->lun(0)->peripheralByte(), 0x07);
+    EXPECT_EQ(set.at(5)->lun(0)->peripheralByte(), 0x00);
+}
+
+TEST(DriveSet, DescriptionSetsMediaLunsAndOptions) {
+    const auto set = parseDriveSet("2=mo230+mo640:wp:no-save,3=mo1300,3.1=mo640:legacy-sense");
+    ASSERT_EQ(set.size(), 2u);
+    SimDrive& drive = *set.at(2)->lun(0);
+    EXPECT_EQ(drive.waitingMedia(), 1u);
+    EXPECT_FALSE(drive.modePage().savable());
+    EXPECT_EQ(set.at(3)->luns(), (std::vector<std::uint8_t>{0, 1}));
+    EXPECT_TRUE(set.at(3)->lun(1)->legacySense());
+    EXPECT_FALSE(set.at(3)->lun(0)->legacySense());
+
+    // The write-protected cartridge is the loaded one: a write is refused.
+    std::uint8_t data[512]{};
+    const std::uint8_t tur[6]{};
+    const std::uint8_t write[10]{0x2A, 0, 0, 0, 0, 0, 0, 0, 1, 0};
+    drive.execute({tur, {}, {}, std::nullopt}); // takes the power-on unit attention
+    const auto outcome = drive.execute({write, data, {}, std::nullopt});
+    EXPECT_EQ(outcome.sense[2], 0x07);
+    EXPECT_EQ(outcome.sense[12], 0x27);
+}
+
+TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
+    const auto refusal = [](const char* text) {
+        try {
+            parseDriveSet(text);
+        } catch (const std::invalid_argument& error) {
+            return std::string(error.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_NE(refusal("2=mo999").find("unknown medium \"mo999\""), std::string::npos);
+    EXPECT_NE(refusal("7=mo230").find("adapter's own"), std::string::npos);
+    EXPECT_NE(refusal("8=mo230").find("target ID"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230,2=mo640").find("given twice"), std::string::npos);
+    EXPECT_NE(refusal("2.1=mo230").find("after LUN 0"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230:fast").find("unknown option \"fast\""), std::string::npos);
+    EXPECT_NE(refusal("2=mo230:error-rate=2").find("error-rate"), std::string::npos);
+    EXPECT_NE(refusal("2=disk+disk").find("one fixed disk"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230+disk").find("either MO media"), std::string::npos);
+    EXPECT_NE(refusal("2").find("ID=MEDIUM"), std::string::npos);
+}

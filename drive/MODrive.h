@@ -1,0 +1,136 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "scsi/Win32ASPI.h"
+
+namespace quillon::drive {
+
+using scsi::TNotifyEvent;
+
+// What INQUIRY tells about one device, decoded: its address, whether a device
+// is connected there (Qualifier 0), its type (7 is an optical memory device),
+// its SCSI level, its capability flags and its identification strings, kept
+// with every byte including blanks.
+struct TDeviceInfo {
+    std::uint8_t HA = 0;
+    std::uint8_t Target = 0;
+    std::uint8_t LUN = 0;
+    std::uint8_t Qualifier = 3;
+    std::uint8_t DeviceType = 10;
+    std::uint8_t ScsiLevel = 3;
+    bool Removable = false;
+    bool AsyncEvent = false;
+    bool TerminateIO = false;
+    bool RelativeAddress = false;
+    bool Wide32 = false;
+    bool Wide16 = false;
+    bool Sync = false;
+    bool Linked = false;
+    bool CommandQueue = false;
+    bool SoftReset = false;
+    std::string Vendor;
+    std::string Product;
+    std::string Revision;
+};
+
+// A drive command that failed while ErrorEnable was set.
+class ECDROMError : public scsi::EWin32ASPIError {
+    using EWin32ASPIError::EWin32ASPIError;
+};
+
+// The drive command component: one method per SCSI command the tool sends.
+// Each builds the command descriptor block, runs it through the host adapter
+// layer and returns the target's status byte (0 GOOD, 2 CHECK CONDITION,
+// 8 BUSY …; 0 also when no target answered). It keeps the drive-wide block
+// geometry that READ CAPACITY refreshes and every window reads.
+class TMODrive : public scsi::TWin32ASPI {
+public:
+    explicit TMODrive(std::vector<std::unique_ptr<scsi::Transport>> transports = {});
+
+    void Inquiry(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, TDeviceInfo& Info);
+    int TestUnitReady(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN);
+    int RequestSense(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t& SenseKey,
+                     std::int32_t& ASC, std::int32_t& ASCQ, std::int32_t& LBA);
+    // Decodes sense data as RequestSense does: fixed format (70h/71h) gives
+    // the key (also the result), ASC, ASCQ and the information field when it
+    // is valid (else -1); non-extended sense gives key -1, the error class and
+    // code and a 24-bit address, with the result 255; anything else leaves the
+    // outputs alone and gives 255.
+    static int DecodeSense(std::span<const std::uint8_t> sense, std::int32_t& SenseKey,
+                           std::int32_t& ASC, std::int32_t& ASCQ, std::int32_t& LBA);
+    int Capacity(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN);
+    int SetStartStopUnit(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool Eject,
+                         bool Stop);
+    int Read10(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
+               std::int32_t Blocks, std::uint8_t* Buffer);
+    int Write10(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
+                std::int32_t Blocks, std::uint8_t* Buffer);
+    int Seek10(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA);
+    int WriteVerify(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
+                    std::int32_t Blocks, std::uint8_t* Buffer);
+    int Verify(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
+               std::int32_t Blocks);
+    int ModeSense6(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::uint8_t PageControl,
+                   std::int32_t Length, std::uint8_t* Buffer);
+    int ModeSelect6(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool SavePages,
+                    std::int32_t Length, std::uint8_t* Buffer);
+    int ReadDefect(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::uint8_t FormatByte,
+                   std::int32_t Length, std::uint8_t* Buffer);
+    int MediumRemoval(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool Prevent);
+    int LongRead(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
+                 std::int32_t ByteLength, std::uint8_t* Buffer);
+    int LongWrite(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
+                  std::int32_t ByteLength, std::uint8_t* Buffer);
+    int Format(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::uint8_t FormatBits,
+               std::int32_t Length, std::uint8_t* Buffer);
+
+    // Drive-wide values, one set for the process.
+    static inline std::int32_t BlockSize = 512;
+    static inline std::int32_t LongBlockSize = 600;
+    static inline std::int32_t LastBlockLBA = 10000;
+    static inline std::int32_t LastTargetStatus = 0;
+
+    TNotifyEvent OnInquiryFinish;
+    TNotifyEvent OnTestUnitReadyFinish;
+    TNotifyEvent OnRequestSenseFinish;
+    TNotifyEvent OnCapacityFinish;
+    TNotifyEvent OnSetStartStopUnitFinish;
+    TNotifyEvent OnRead10Finish;
+    TNotifyEvent OnWrite10Finish;
+    TNotifyEvent OnSeek10Finish;
+    TNotifyEvent OnWriteVerifyFinish;
+    TNotifyEvent OnVerifyFinish;
+    TNotifyEvent OnModeSense6Finish;
+    TNotifyEvent OnModeSelect6Finish;
+    TNotifyEvent OnReadDefectFinish;
+    TNotifyEvent OnMediumRemovalFinish;
+    TNotifyEvent OnLongReadFinish;
+    TNotifyEvent OnLongWriteFinish;
+    TNotifyEvent OnFormatFinish;
+
+private:
+    // How one command went: whether the layer reported completion, and the
+    // target's status byte.
+    struct Sent {
+        bool completed;
+        int status;
+    };
+    // Fills the request block and executes it; records the status in
+    // LastTargetStatus except for INQUIRY and REQUEST SENSE.
+    Sent exec(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
+              std::initializer_list<std::uint8_t> cdb, std::uint8_t* buffer, std::uint32_t length);
+    // Raises the command's error when it failed and ErrorEnable is set, then
+    // fires its finish event; returns the status.
+    int finish(const char* name, std::uint8_t opcode, const Sent& sent, const TNotifyEvent& event);
+    // READ(10), WRITE(10), WRITE AND VERIFY, VERIFY, READ LONG, WRITE LONG:
+    // address in bytes 2-5, the low 16 bits of the count in bytes 7-8.
+    Sent addressed(std::uint8_t opcode, std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
+                   std::int32_t LBA, std::int32_t count, std::uint8_t* buffer,
+                   std::uint32_t length);
+    static std::uint32_t blockBytes(std::int32_t blocks);
+};
+
+} // namespace quillon::drive

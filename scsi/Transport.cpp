@@ -1,0 +1,88 @@
+#include "Transport.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace quillon::scsi {
+
+DataDirection directionOf(std::uint8_t opcode) {
+    switch (opcode) {
+    case 0x12: // INQUIRY
+    case 0x03: // REQUEST SENSE
+    case 0x25: // READ CAPACITY
+    case 0x28: // READ(10)
+    case 0x1A: // MODE SENSE(6)
+    case 0x37: // READ DEFECT DATA(10)
+    case 0x3E: // READ LONG
+        return DataDirection::In;
+    case 0x2A: // WRITE(10)
+    case 0x2E: // WRITE AND VERIFY(10)
+    case 0x15: // MODE SELECT(6)
+    case 0x3F: // WRITE LONG
+    case 0x04: // FORMAT UNIT, with a parameter list when it has a length
+        return DataDirection::Out;
+    default:
+        return DataDirection::None;
+    }
+}
+
+TransportCommand::TransportCommand(std::uint8_t target, std::uint8_t lun,
+                                   std::span<const std::uint8_t> cdb,
+                                   std::span<std::uint8_t> buffer, std::uint32_t timeoutMs) {
+    prepare(target, lun, cdb, buffer, timeoutMs);
+}
+
+void TransportCommand::prepare(std::uint8_t target, std::uint8_t lun,
+                               std::span<const std::uint8_t> cdb, std::span<std::uint8_t> buffer,
+                               std::uint32_t timeoutMs) {
+    std::lock_guard lock(mutex_);
+    target_ = target;
+    lun_ = lun;
+    cdbLength_ = std::min(cdb.size(), cdb_.size());
+    std::copy_n(cdb.begin(), cdbLength_, cdb_.begin());
+    direction_ = buffer.empty() || cdb.empty() ? DataDirection::None : directionOf(cdb[0]);
+    buffer_ = buffer;
+    bufferLength_ = buffer.size();
+    timeoutMs_ = timeoutMs;
+    completed_ = false;
+    abandoned_ = false;
+    result_ = {};
+}
+
+void TransportCommand::complete(const Result& result) {
+    {
+        std::lock_guard lock(mutex_);
+        if (completed_) {
+            return;
+        }
+        completed_ = true;
+        result_ = result;
+    }
+    done_.notify_all();
+}
+
+bool TransportCommand::waitFor(std::uint32_t milliseconds) {
+    std::unique_lock lock(mutex_);
+    if (completed_) {
+        return true;
+    }
+    return done_.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                          [this] { return completed_; });
+}
+
+bool TransportCommand::completed() const {
+    std::lock_guard lock(mutex_);
+    return completed_;
+}
+
+void TransportCommand::abandon() {
+    std::lock_guard lock(mutex_);
+    abandoned_ = true;
+}
+
+TransportCommand::Result TransportCommand::result() const {
+    std::lock_guard lock(mutex_);
+    return result_;
+}
+
+} // namespace quillon::scsi

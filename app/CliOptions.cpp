@@ -1,0 +1,88 @@
+#include "CliOptions.h"
+
+#include <string_view>
+
+namespace quillon::app {
+
+const char* cliUsage() {
+    return R"(Usage: quillon-cli [OPTION]... COMMAND [OPERAND]...
+
+Quillon tests and debugs magneto-optical disk drives on SCSI. quillon-cli is
+its headless front end. Drives are addressed as H:T:L (host adapter, target
+ID, logical unit), as the scan lists them. The host adapters are the
+simulated bus (with --simulate) first, then the Linux SCSI generic (sg)
+hosts in ascending host number.
+
+Commands:
+  scan                      list the devices that answer INQUIRY
+  inquiry H:T:L             decode the device's INQUIRY data
+  capacity H:T:L            READ CAPACITY: last block, block size, long block size
+  sense H:T:L               REQUEST SENSE, decoded
+  raw H:T:L CDB [--in N | --out FILE]
+                            send one command given in hexadecimal (6 or 10
+                            bytes, e.g. 1E00000001 00 or "28 00 00000000 00 0001 00");
+                            --in N reads N bytes, --out FILE sends the file;
+                            prints the status, the sense data decoded and the
+                            data read as hexadecimal
+
+Options:
+  --simulate[=DRIVES]       add the simulated bus as adapter 0. Alone: an MO
+                            drive with a 230 MB cartridge at 0:2:0, one with a
+                            640 MB cartridge at 0:4:0 and a fixed disk at 0:5:0.
+                            DRIVES is a comma-separated list of logical units
+                              ID[.LUN]=MEDIUM[+MEDIUM...][:OPTION...]
+                            with IDs 0-6, LUNs 0-7 (LUN 0 of a target first),
+                            media mo128, mo230, mo300, mo650, mo540, mo640,
+                            mo1300, mo2300 or disk (the first is loaded, the
+                            others wait and come in one by one as media are
+                            ejected), and options wp (write-protected),
+                            legacy-sense, no-save, seed=N, error-rate=R.
+                            Example: --simulate=2=mo230+mo640:wp,3=mo1300,3.1=mo640
+  --time-scale=X            simulated commands take X times as long as on a
+                            real drive (default 0: at once)
+  --verbose                 say why a transport found no adapters
+  --help                    show this text and exit
+  --version                 show the version and exit
+
+Exit status: 0 when the command ended with status GOOD (scan: always), 1 when
+the drive failed it or could not be reached, 2 for a usage error.
+)";
+}
+
+CliOptions CliOptions::parse(int argc, char** argv) {
+    CliOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--verbose") {
+            options.verbose = true;
+        } else if (arg == "--simulate") {
+            options.simulate = "";
+        } else if (arg.starts_with("--simulate=")) {
+            options.simulate = std::string(arg.substr(11));
+        } else if (arg.starts_with("--time-scale")) {
+            std::string value = arg.size() > 12 && arg[12] == '=' ? std::string(arg.substr(13))
+                                : i + 1 < argc ? argv[++i]
+                                               : "";
+            std::size_t used = 0;
+            try {
+                options.timeScale = std::stod(value, &used);
+            } catch (const std::exception&) {
+                used = 0;
+            }
+            if (used == 0 || used != value.size() || options.timeScale < 0) {
+                throw UsageError("--time-scale needs a number of 0 or more");
+            }
+        } else if (arg.starts_with("--") && arg != "--in" && arg != "--out") {
+            throw UsageError("unknown option " + std::string(arg));
+        } else {
+            options.words.emplace_back(arg);
+        }
+    }
+    return options;
+}
+
+} // namespace quillon::app

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillon::app {
+
+// A command line quillon-cli cannot run; the message says why.
+class UsageError : public std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The options and words of a quillon-cli command line.
+struct CliOptions {
+    std::optional<std::string> simulate; // drive set; empty for the default set
+    double timeScale = 0;
+    bool verbose = false;
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> words; // the command and its operands
+
+    static CliOptions parse(int argc, char** argv);
+};
+
+// The --help text.
+const char* cliUsage();
+
+} // namespace quillon::app

@@ -38,7 +38,16 @@ std::uint8_t scsiLevelOf(std::uint8_t responseFormat) {
     }
 }
 
-void decodeInquiry(const std::uint8_t* d, TDeviceInfo& info) {
+} // namespace
+
+TMODrive::TMODrive(std::vector<std::unique_ptr<scsi::Transport>> transports)
+    : TWin32ASPI(std::move(transports)) {
+    LastBlockLBA = 10000;
+    BlockSize = 512;
+    LongBlockSize = 600;
+}
+
+void TMODrive::DecodeInquiry(std::span<const std::uint8_t, 36> d, TDeviceInfo& info) {
     info.Qualifier = qualifierOf(d[0]);
     info.DeviceType = (d[0] & 0x1F) <= 9 ? d[0] & 0x1F : 10;
     info.ScsiLevel = scsiLevelOf(d[3]);
@@ -52,18 +61,9 @@ void decodeInquiry(const std::uint8_t* d, TDeviceInfo& info) {
     info.Linked = (d[7] & 0x08) != 0;
     info.CommandQueue = (d[7] & 0x02) != 0;
     info.SoftReset = (d[7] & 0x01) != 0;
-    info.Vendor.assign(reinterpret_cast<const char*>(d + 8), 8);
-    info.Product.assign(reinterpret_cast<const char*>(d + 16), 16);
-    info.Revision.assign(reinterpret_cast<const char*>(d + 32), 4);
-}
-
-} // namespace
-
-TMODrive::TMODrive(std::vector<std::unique_ptr<scsi::Transport>> transports)
-    : TWin32ASPI(std::move(transports)) {
-    LastBlockLBA = 10000;
-    BlockSize = 512;
-    LongBlockSize = 600;
+    info.Vendor.assign(reinterpret_cast<const char*>(&d[8]), 8);
+    info.Product.assign(reinterpret_cast<const char*>(&d[16]), 16);
+    info.Revision.assign(reinterpret_cast<const char*>(&d[32]), 4);
 }
 
 TMODrive::Sent TMODrive::exec(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
@@ -118,7 +118,7 @@ void TMODrive::Inquiry(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, T
         Info.HA = HA;
         Info.Target = Target;
         Info.LUN = LUN;
-        decodeInquiry(area.data(), Info);
+        DecodeInquiry(std::span(area).first<36>(), Info);
     } else {
         Info = TDeviceInfo{};
         Info.HA = Info.Target = Info.LUN = 255;
@@ -158,8 +158,7 @@ int TMODrive::RequestSense(std::uint8_t HA, std::uint8_t Target, std::uint8_t LU
                            std::int32_t& SenseKey, std::int32_t& ASC, std::int32_t& ASCQ,
                            std::int32_t& LBA) {
     std::array<std::uint8_t, 256> area{};
-    const auto sent =
-        exec(HA, Target, LUN, {OpRequestSense, 0, 0, 0, 0xFF, 0}, area.data(), 255);
+    const auto sent = exec(HA, Target, LUN, {OpRequestSense, 0, 0, 0, 0xFF, 0}, area.data(), 255);
     const int result = sent.completed ? DecodeSense(area, SenseKey, ASC, ASCQ, LBA) : 255;
     if (OnRequestSenseFinish) {
         OnRequestSenseFinish(*this);
@@ -206,8 +205,8 @@ int TMODrive::Seek10(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std
                   OnSeek10Finish);
 }
 
-int TMODrive::WriteVerify(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
-                          std::int32_t LBA, std::int32_t Blocks, std::uint8_t* Buffer) {
+int TMODrive::WriteVerify(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
+                          std::int32_t Blocks, std::uint8_t* Buffer) {
     return finish("WriteVerify", 0x2E,
                   addressed(0x2E, HA, Target, LUN, LBA, Blocks, Buffer, blockBytes(Blocks)),
                   OnWriteVerifyFinish);
@@ -247,11 +246,10 @@ int TMODrive::ReadDefect(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
 }
 
 int TMODrive::MediumRemoval(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool Prevent) {
-    return finish(
-        "MediumRemoval", 0x1E,
-        exec(HA, Target, LUN, {0x1E, 0, 0, 0, static_cast<std::uint8_t>(Prevent ? 1 : 0), 0},
-             nullptr, 0),
-        OnMediumRemovalFinish);
+    return finish("MediumRemoval", 0x1E,
+                  exec(HA, Target, LUN,
+                       {0x1E, 0, 0, 0, static_cast<std::uint8_t>(Prevent ? 1 : 0), 0}, nullptr, 0),
+                  OnMediumRemovalFinish);
 }
 
 int TMODrive::LongRead(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,

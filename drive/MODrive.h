@@ -1,10 +1,10 @@
 #pragma once
 
+#include "scsi/Win32ASPI.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
-
-#include "scsi/Win32ASPI.h"
 
 namespace quillon::drive {
 
@@ -54,6 +54,9 @@ public:
     int TestUnitReady(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN);
     int RequestSense(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t& SenseKey,
                      std::int32_t& ASC, std::int32_t& ASCQ, std::int32_t& LBA);
+    // Decodes the 36 bytes of standard INQUIRY data into everything but the
+    // address.
+    static void DecodeInquiry(std::span<const std::uint8_t, 36> data, TDeviceInfo& info);
     // Decodes sense data as RequestSense does: fixed format (70h/71h) gives
     // the key (also the result), ASC, ASCQ and the information field when it
     // is valid (else -1); non-extended sense gives key -1, the error class and

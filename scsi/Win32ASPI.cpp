@@ -162,51 +162,15 @@ bool TWin32ASPI::ExecSCSICommand(TSRB_ExecSCSICmd& Srb) {
 bool TWin32ASPI::execute(TSRB_ExecSCSICmd& Srb, bool raise) {
     const std::int32_t timeout = TimeOut_ExecSCSICommand;
     bool ok = false;
-    const auto [transport, local] = transportOf(Srb.SRB_HaId);
     if (ASPILoaded) {
         Srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
         Srb.SRB_Flags = SRB_EVENT_NOTIFY;
         Srb.SRB_SenseLen = SENSE_LEN;
         Srb.SRB_Status = SS_PENDING;
-        Completion sent = Completion::Error;
-        if (transport == nullptr) {
-            Srb.SRB_Status = SS_INVALID_HA;
-        } else {
-            const auto length = std::min<std::size_t>(Srb.SRB_CDBLen, Srb.CDBByte.size());
-            Srb.Pending = reusableCommand();
-            Srb.Pending->prepare(
-                Srb.SRB_Target, Srb.SRB_Lun, std::span(Srb.CDBByte).first(length),
-                std::span(Srb.SRB_BufPointer, Srb.SRB_BufPointer ? Srb.SRB_BufLen : 0),
-                static_cast<std::uint32_t>(timeout));
-            Srb.SRB_PostProc = Srb.Pending.get();
-            sent = transport->execute(local, Srb.Pending);
-        }
-        if (sent == Completion::Pending) {
-            if (Srb.Pending->waitFor(static_cast<std::uint32_t>(std::max(timeout, 0)))) {
-                const auto result = Srb.Pending->result();
-                Srb.SRB_Status = result.completion == Completion::Ok ? SS_COMP : SS_ERR;
-                Srb.SRB_HaStat = result.hostStatus;
-                Srb.SRB_TargStat = result.targetStatus;
-                std::copy_n(result.sense.begin(),
-                            std::min<std::size_t>(result.senseLength, SENSE_LEN),
-                            Srb.SenseArea.begin());
-                ok = Srb.SRB_Status == SS_COMP;
-            } else {
-                // The command is given up even when the abort raises.
-                bool aborted = false;
-                try {
-                    aborted = ServiceAbort(Srb.SRB_HaId, &Srb);
-                } catch (...) {
-                    Srb.Pending->abandon();
-                    throw;
-                }
-                Srb.Pending->abandon();
-                Srb.SRB_Status = aborted ? SS_ABORTED : SS_ERR;
-            }
-        } else if (sent == Completion::Ok) {
-            Srb.SRB_Status = SS_COMP; // completed at once: the layer counts it as failed
-        } else if (transport != nullptr) {
-            Srb.SRB_Status = SS_ERR;
+        // A send that does not leave the command pending is a failure, even
+        // one that reports completion at once.
+        if (send(Srb, timeout) == Completion::Pending) {
+            ok = awaitCompletion(Srb, timeout);
         }
         Srb.SRB_PostProc = nullptr;
     }
@@ -215,6 +179,55 @@ bool TWin32ASPI::execute(TSRB_ExecSCSICmd& Srb, bool raise) {
     }
     fire(OnExecSCSICommandFinish);
     return ok;
+}
+
+Completion TWin32ASPI::send(TSRB_ExecSCSICmd& Srb, std::int32_t timeout) {
+    const auto [transport, local] = transportOf(Srb.SRB_HaId);
+    if (transport == nullptr) {
+        Srb.SRB_Status = SS_INVALID_HA;
+        return Completion::Error;
+    }
+    const auto length = std::min<std::size_t>(Srb.SRB_CDBLen, Srb.CDBByte.size());
+    Srb.Pending = reusableCommand();
+    Srb.Pending->prepare(Srb.SRB_Target, Srb.SRB_Lun, std::span(Srb.CDBByte).first(length),
+                         std::span(Srb.SRB_BufPointer, Srb.SRB_BufPointer ? Srb.SRB_BufLen : 0),
+                         static_cast<std::uint32_t>(timeout));
+    Srb.SRB_PostProc = Srb.Pending.get();
+    const Completion sent = transport->execute(local, Srb.Pending);
+    if (sent != Completion::Pending) {
+        if (Srb.Pending->waitFor(0)) { // a transport may say why it refused
+            takeResult(Srb);
+        }
+        Srb.SRB_Status = sent == Completion::Ok ? SS_COMP : SS_ERR;
+    }
+    return sent;
+}
+
+bool TWin32ASPI::awaitCompletion(TSRB_ExecSCSICmd& Srb, std::int32_t timeout) {
+    if (Srb.Pending->waitFor(static_cast<std::uint32_t>(std::max(timeout, 0)))) {
+        takeResult(Srb);
+        return Srb.SRB_Status == SS_COMP;
+    }
+    // Timed out: abort, and give the command up even when the abort raises.
+    bool aborted = false;
+    try {
+        aborted = ServiceAbort(Srb.SRB_HaId, &Srb);
+    } catch (...) {
+        Srb.Pending->abandon();
+        throw;
+    }
+    Srb.Pending->abandon();
+    Srb.SRB_Status = aborted ? SS_ABORTED : SS_ERR;
+    return false;
+}
+
+void TWin32ASPI::takeResult(TSRB_ExecSCSICmd& Srb) {
+    const auto result = Srb.Pending->result();
+    Srb.SRB_Status = result.completion == Completion::Ok ? SS_COMP : SS_ERR;
+    Srb.SRB_HaStat = result.hostStatus;
+    Srb.SRB_TargStat = result.targetStatus;
+    std::copy_n(result.sense.begin(), std::min<std::size_t>(result.senseLength, SENSE_LEN),
+                Srb.SenseArea.begin());
 }
 
 bool TWin32ASPI::ServiceAbort(std::uint8_t HaId, TSRB_ExecSCSICmd* Srb) {

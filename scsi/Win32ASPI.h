@@ -138,6 +138,12 @@ private:
     bool timedOut(std::uint32_t start, std::int32_t timeout) const;
     void fire(const TNotifyEvent& event);
     std::shared_ptr<TransportCommand> reusableCommand();
+    // Hands the request to its transport; anything but Pending has set the
+    // request's failed status.
+    Completion send(TSRB_ExecSCSICmd& Srb, std::int32_t timeout);
+    // Waits for the pending request, aborting it after the time-out.
+    bool awaitCompletion(TSRB_ExecSCSICmd& Srb, std::int32_t timeout);
+    void takeResult(TSRB_ExecSCSICmd& Srb);
 
     std::vector<std::unique_ptr<Transport>> transports_;
     std::vector<std::pair<Transport*, int>> adapters_;

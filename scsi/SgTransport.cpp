@@ -1,0 +1,769 @@
+#include "SgTransport.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <linux/fs.h>
+#include <poll.h>
+#include <set>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <system_error>
+#include <tuple>
+#include <unistd.h>
+
+// Queue at the tail like every other request, so that commands given to one
+// device run in the order they were given; the driver's default for its v3
+// interface is the head of the queue.
+#ifndef SG_FLAG_Q_AT_TAIL
+#define SG_FLAG_Q_AT_TAIL 0x10
+#endif
+
+namespace quillon::scsi {
+
+namespace {
+
+// The driver keeps at most this many requests of one open node.
+constexpr int MaxRequestsPerNode = 16;
+
+// How many requests a node is given at a time: no more than the device's
+// queue depth, because the kernel makes write() wait for a free slot in the
+// device's queue, and the write must not wait behind a command that may hang.
+int requestLimit(const SgDevice& device) {
+    return std::clamp(device.queueDepth, 1, MaxRequestsPerNode);
+}
+// Room for the sense data the kernel returns; the result keeps the first 14.
+constexpr std::size_t SenseBufferLength = 32;
+// The first sg version with the sg_io_hdr interface.
+constexpr int FirstV3Version = 30000;
+
+std::string trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\r')) {
+        text.pop_back();
+    }
+    return text;
+}
+
+std::string readLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    if (!in || !std::getline(in, line)) {
+        return {};
+    }
+    return trimmed(line);
+}
+
+std::string address(const SgDevice& device) {
+    return std::to_string(device.hostNo) + ":" + std::to_string(device.channel) + ":" +
+           std::to_string(device.scsiId) + ":" + std::to_string(device.lun);
+}
+
+// A device that has gone away is one that no longer answers selection; any
+// other refusal (no memory, a transfer longer than the host allows) ends the
+// command without a status.
+std::uint8_t hostStatusForWriteError(int error) {
+    return error == ENODEV || error == ENXIO ? host_status::SelectionTimeout
+                                             : host_status::UnexpectedBusFree;
+}
+
+std::string versionText(int version) {
+    // 30536 -> 3.5.36
+    return std::to_string(version / 10000) + "." + std::to_string(version / 100 % 100) + "." +
+           std::to_string(version % 100);
+}
+
+} // namespace
+
+SgLayout layoutAdapters(const std::vector<SgDevice>& devices) {
+    std::vector<std::size_t> order(devices.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const SgDevice& x = devices[a];
+        const SgDevice& y = devices[b];
+        return std::tie(x.hostNo, x.channel, x.scsiId, x.lun) <
+               std::tie(y.hostNo, y.channel, y.scsiId, y.lun);
+    });
+
+    SgLayout layout;
+    for (std::size_t index : order) {
+        const SgDevice& device = devices[index];
+        std::string problem;
+        if (device.hostNo < 0 || device.channel < 0 || device.scsiId < 0 || device.lun < 0) {
+            problem = "invalid address";
+        } else if (device.scsiId > 255) {
+            problem = "target ID above 255";
+        } else if (device.lun > 255) {
+            problem = "LUN above 255";
+        }
+        if (!problem.empty()) {
+            layout.unreachable.push_back(device.path + " (" + address(device) + "): " + problem);
+            continue;
+        }
+        if (layout.adapters.empty() || layout.adapters.back().hostNo != device.hostNo ||
+            layout.adapters.back().channel != device.channel) {
+            SgAdapterLayout adapter;
+            adapter.hostNo = device.hostNo;
+            adapter.channel = device.channel;
+            layout.adapters.push_back(adapter);
+        }
+        SgAdapterLayout& adapter = layout.adapters.back();
+        const auto key = std::make_pair(static_cast<std::uint8_t>(device.scsiId),
+                                        static_cast<std::uint8_t>(device.lun));
+        const auto [at, inserted] = adapter.devices.emplace(key, index);
+        if (!inserted) {
+            layout.unreachable.push_back(device.path + " (" + address(device) +
+                                         "): same address as " + devices[at->second].path);
+            continue;
+        }
+        adapter.highestTarget = std::max(adapter.highestTarget, device.scsiId);
+    }
+    return layout;
+}
+
+AdapterInfo adapterInfoFor(const SgAdapterLayout& adapter, const SgHostFacts& facts) {
+    AdapterInfo info;
+    const int targets = std::min(std::max(8, adapter.highestTarget + 1), 255);
+    info.maxTargets = static_cast<std::uint8_t>(targets);
+
+    std::set<int> used;
+    for (const auto& entry : adapter.devices) {
+        used.insert(entry.first.first);
+    }
+    int own = 7;
+    if (used.count(own) != 0) {
+        own = targets; // past the IDs a scan visits when every one is taken
+        for (int id = targets - 1; id >= 0; --id) {
+            if (used.count(id) == 0) {
+                own = id;
+                break;
+            }
+        }
+    }
+    info.scsiId = static_cast<std::uint8_t>(std::min(own, 255));
+
+    info.managerId =
+        facts.driverVersion > 0 ? "Linux sg " + versionText(facts.driverVersion) : "Linux sg";
+    info.identifier =
+        facts.procName.empty() ? "host" + std::to_string(adapter.hostNo) : facts.procName;
+    info.managerId.resize(std::min<std::size_t>(info.managerId.size(), 16));
+    info.identifier.resize(std::min<std::size_t>(info.identifier.size(), 16));
+    info.bufferAlignment = 0; // data goes through the transport's own buffer
+    info.residualSupport = false;
+    info.maxTransferLength = facts.maxTransfer;
+    return info;
+}
+
+int sgDirection(DataDirection direction, bool copyIn) {
+    switch (direction) {
+    case DataDirection::In:
+        return copyIn ? SG_DXFER_TO_FROM_DEV : SG_DXFER_FROM_DEV;
+    case DataDirection::Out:
+        return SG_DXFER_TO_DEV;
+    case DataDirection::None:
+        break;
+    }
+    return SG_DXFER_NONE;
+}
+
+std::uint8_t hostStatusFor(std::uint16_t linuxHost, std::uint16_t linuxDriver) {
+    switch (linuxHost) {
+    case linux_host::Ok:
+        break;
+    case linux_host::NoConnect:
+    case linux_host::BadTarget:
+        return host_status::SelectionTimeout;
+    case linux_host::TimeOut:
+        return host_status::Timeout;
+    default:
+        return host_status::UnexpectedBusFree;
+    }
+    const std::uint16_t driver = linuxDriver & linux_driver::Mask;
+    if (driver == linux_driver::Ok || driver == linux_driver::Sense) {
+        return host_status::Ok;
+    }
+    if (driver == linux_driver::Timeout) {
+        return host_status::Timeout;
+    }
+    return host_status::UnexpectedBusFree;
+}
+
+std::size_t dataInLength(const sg_io_hdr& reply, std::size_t length) {
+    if (reply.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
+        return length;
+    }
+    if (reply.dxfer_direction != SG_DXFER_FROM_DEV || reply.host_status != linux_host::Ok) {
+        return 0;
+    }
+    if (reply.resid > 0) {
+        return length - std::min(static_cast<std::size_t>(reply.resid), length);
+    }
+    const std::uint8_t status = reply.status & 0x3E;
+    if (status == 0x00 || status == 0x04) { // GOOD, CONDITION MET
+        return length;
+    }
+    if (status == 0x02 && reply.sbp != nullptr && reply.sb_len_wr >= 3) {
+        const std::uint8_t format = reply.sbp[0] & 0x7F;
+        const bool fixed = format == 0x70 || format == 0x71;
+        const bool descriptor = format == 0x72 || format == 0x73;
+        const std::uint8_t key = fixed ? reply.sbp[2] & 0x0F : reply.sbp[1] & 0x0F;
+        if ((fixed || descriptor) && (key == 0x00 || key == 0x01)) {
+            return length;
+        }
+    }
+    return 0;
+}
+
+TransportCommand::Result resultFromReply(const sg_io_hdr& reply) {
+    TransportCommand::Result result;
+    std::uint8_t status = reply.status;
+    if (status == 0 && reply.masked_status != 0) {
+        // Drivers of old kept only the status shifted right by one.
+        status = static_cast<std::uint8_t>(reply.masked_status << 1);
+    }
+    result.targetStatus = status;
+    // Sense data alone is no driver error; other driver states are, unless
+    // the target's own status already tells that the command failed.
+    result.hostStatus = hostStatusFor(reply.host_status, reply.driver_status);
+    if (result.hostStatus == host_status::UnexpectedBusFree && reply.host_status == 0 &&
+        status != 0) {
+        result.hostStatus = host_status::Ok;
+    }
+    if (reply.sbp != nullptr) {
+        result.senseLength = std::min<std::size_t>(reply.sb_len_wr, result.sense.size());
+        std::copy_n(reply.sbp, result.senseLength, result.sense.begin());
+    }
+    result.completion =
+        status == 0 && result.hostStatus == host_status::Ok ? Completion::Ok : Completion::Error;
+    return result;
+}
+
+std::vector<std::string> sgNodeNames(const std::string& directory) {
+    std::vector<std::pair<unsigned, std::string>> found;
+    std::error_code error;
+    std::filesystem::directory_iterator it(directory, error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() < 3 || name.compare(0, 2, "sg") != 0) {
+            continue;
+        }
+        unsigned number = 0;
+        const char* first = name.data() + 2;
+        const char* last = name.data() + name.size();
+        const auto [end, problem] = std::from_chars(first, last, number);
+        if (problem == std::errc() && end == last) {
+            found.emplace_back(number, name);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> names;
+    for (auto& entry : found) {
+        names.push_back(std::move(entry.second));
+    }
+    return names;
+}
+
+struct SgTransport::Node {
+    SgDevice device;
+    int fd = -1;
+    // Guarded by mutex_.
+    bool gone = false;
+    int outstanding = 0; // written to the driver and not read back yet
+    std::deque<std::unique_ptr<Request>> backlog;
+};
+
+struct SgTransport::Request {
+    std::shared_ptr<TransportCommand> command;
+    Node* node = nullptr;
+    std::array<std::uint8_t, 16> cdb{};
+    std::vector<std::uint8_t> data; // the kernel reads and fills this one
+    std::array<std::uint8_t, SenseBufferLength> sense{};
+    sg_io_hdr header{};
+};
+
+SgTransport::SgTransport(std::string devDirectory, std::string sysDirectory)
+    : devDirectory_(std::move(devDirectory)), sysDirectory_(std::move(sysDirectory)) {}
+
+SgTransport::~SgTransport() {
+    if (service_.joinable()) {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+        service_.join();
+    }
+    // Closing a node first orphans its requests in the kernel, which then
+    // never copies into the buffers freed below.
+    for (auto& node : nodes_) {
+        if (node->fd >= 0) {
+            ::close(node->fd);
+            node->fd = -1;
+        }
+    }
+    if (wakeFd_ >= 0) {
+        ::close(wakeFd_);
+    }
+    std::vector<std::unique_ptr<Request>> left;
+    for (auto& entry : inFlight_) {
+        left.push_back(std::move(entry.second));
+    }
+    inFlight_.clear();
+    for (auto& node : nodes_) {
+        for (auto& request : node->backlog) {
+            left.push_back(std::move(request));
+        }
+        node->backlog.clear();
+    }
+    for (auto& request : left) {
+        fail(*request->command, host_status::UnexpectedBusFree);
+    }
+}
+
+Transport::Presence SgTransport::open() {
+    if (opened_) {
+        return presence_;
+    }
+    opened_ = true;
+
+    const std::vector<std::string> names = sgNodeNames(devDirectory_);
+    if (names.empty()) {
+        notes_.push_back("no sg device nodes in " + devDirectory_ + " (is the sg module loaded?)");
+        return presence_ = Presence::Absent;
+    }
+
+    std::vector<SgDevice> devices;
+    std::vector<int> fds;
+    std::vector<int> versions;
+    for (const std::string& name : names) {
+        const std::string path = devDirectory_ + "/" + name;
+        const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            notes_.push_back(path + ": cannot open: " + std::strerror(errno));
+            continue;
+        }
+        int version = 0;
+        sg_scsi_id id{};
+        if (::ioctl(fd, SG_GET_VERSION_NUM, &version) < 0 || version < FirstV3Version) {
+            notes_.push_back(path + ": not a SCSI generic node with the sg_io_hdr interface");
+            ::close(fd);
+            continue;
+        }
+        if (::ioctl(fd, SG_GET_SCSI_ID, &id) < 0) {
+            notes_.push_back(path + ": no SCSI address: " + std::strerror(errno));
+            ::close(fd);
+            continue;
+        }
+        SgDevice device;
+        device.path = path;
+        device.hostNo = id.host_no;
+        device.channel = id.channel;
+        device.scsiId = id.scsi_id;
+        device.lun = id.lun;
+        device.scsiType = id.scsi_type;
+        device.queueDepth = id.d_queue_depth;
+        devices.push_back(device);
+        fds.push_back(fd);
+        versions.push_back(version);
+    }
+
+    layout_ = layoutAdapters(devices);
+    for (const std::string& note : layout_.unreachable) {
+        notes_.push_back(note + ": not used");
+    }
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        auto node = std::make_unique<Node>();
+        node->device = devices[i];
+        node->fd = fds[i];
+        nodes_.push_back(std::move(node));
+    }
+    std::vector<bool> used(devices.size(), false);
+    for (const SgAdapterLayout& adapter : layout_.adapters) {
+        SgHostFacts facts;
+        facts.procName = readLine(sysDirectory_ + "/class/scsi_host/host" +
+                                  std::to_string(adapter.hostNo) + "/proc_name");
+        for (const auto& entry : adapter.devices) {
+            const std::size_t index = entry.second;
+            used[index] = true;
+            const Node& node = *nodes_[index];
+            facts.driverVersion = versions[index];
+            // BLKSECTGET on an sg node gives the bytes one request may move.
+            int bytes = 0;
+            if (::ioctl(node.fd, BLKSECTGET, &bytes) < 0 || bytes <= 0) {
+                ::ioctl(node.fd, SG_GET_RESERVED_SIZE, &bytes);
+            }
+            if (bytes > 0 &&
+                (facts.maxTransfer == 0 || static_cast<std::uint32_t>(bytes) < facts.maxTransfer)) {
+                facts.maxTransfer = static_cast<std::uint32_t>(bytes);
+            }
+            notes_.push_back(node.device.path + ": host " + std::to_string(adapter.hostNo) +
+                             " channel " + std::to_string(adapter.channel) + " target " +
+                             std::to_string(node.device.scsiId) + " LUN " +
+                             std::to_string(node.device.lun) + ", device type " +
+                             std::to_string(node.device.scsiType) + ", queue depth " +
+                             std::to_string(node.device.queueDepth));
+        }
+        adapterInfo_.push_back(adapterInfoFor(adapter, facts));
+    }
+    for (std::size_t i = 0; i < used.size(); ++i) {
+        if (!used[i]) {
+            ::close(nodes_[i]->fd);
+            nodes_[i]->fd = -1;
+        }
+    }
+    if (layout_.adapters.empty()) {
+        notes_.push_back("no usable sg node in " + devDirectory_);
+        return presence_ = Presence::Absent;
+    }
+
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        notes_.push_back(std::string("cannot make the service thread's event: ") +
+                         std::strerror(errno));
+        return presence_ = Presence::Incomplete;
+    }
+    try {
+        service_ = std::thread([this] { serve(); });
+    } catch (const std::system_error& error) {
+        notes_.push_back(std::string("cannot start the service thread: ") + error.what());
+        return presence_ = Presence::Incomplete;
+    }
+    return presence_ = Presence::Present;
+}
+
+int SgTransport::adapterCount() {
+    return presence_ == Presence::Present ? static_cast<int>(adapterInfo_.size()) : 0;
+}
+
+bool SgTransport::inquireAdapter(int adapter, AdapterInfo& info) {
+    if (adapter < 0 || adapter >= adapterCount()) {
+        return false;
+    }
+    info = adapterInfo_[static_cast<std::size_t>(adapter)];
+    return true;
+}
+
+std::string SgTransport::reason() const {
+    std::lock_guard lock(mutex_);
+    std::string text;
+    for (const std::string& note : notes_) {
+        text += note;
+        text += '\n';
+    }
+    return text;
+}
+
+bool SgTransport::copiesIn() const {
+    std::lock_guard lock(mutex_);
+    return copyIn_;
+}
+
+std::vector<SgDevice> SgTransport::devicesOf(int adapter) const {
+    std::vector<SgDevice> devices;
+    if (adapter < 0 || static_cast<std::size_t>(adapter) >= layout_.adapters.size()) {
+        return devices;
+    }
+    for (const auto& entry : layout_.adapters[static_cast<std::size_t>(adapter)].devices) {
+        devices.push_back(nodes_[entry.second]->device);
+    }
+    return devices;
+}
+
+void SgTransport::fail(TransportCommand& command, std::uint8_t hostStatus) {
+    TransportCommand::Result result;
+    result.completion = Completion::Error;
+    result.hostStatus = hostStatus;
+    command.complete(result);
+}
+
+void SgTransport::finish(Request& request, const sg_io_hdr& reply) {
+    TransportCommand& command = *request.command;
+    if (command.direction() == DataDirection::In) {
+        const std::size_t length = dataInLength(reply, request.data.size());
+        if (length > 0) {
+            command.withBuffer([&](std::span<std::uint8_t> buffer) {
+                std::copy_n(request.data.begin(), std::min(length, buffer.size()), buffer.begin());
+            });
+        }
+    }
+    command.complete(resultFromReply(reply));
+}
+
+Completion SgTransport::execute(int adapter, const std::shared_ptr<TransportCommand>& command) {
+    TransportCommand& cmd = *command;
+    if (presence_ != Presence::Present || adapter < 0 || adapter >= adapterCount()) {
+        fail(cmd, host_status::SelectionTimeout);
+        return Completion::Error;
+    }
+    const SgAdapterLayout& layout = layout_.adapters[static_cast<std::size_t>(adapter)];
+    const auto at = layout.devices.find({cmd.target(), cmd.lun()});
+    if (at == layout.devices.end()) {
+        fail(cmd, host_status::SelectionTimeout);
+        return Completion::Error;
+    }
+    Node& node = *nodes_[at->second];
+    if (cmd.cdb().empty()) {
+        fail(cmd, host_status::UnexpectedBusFree);
+        return Completion::Error;
+    }
+
+    auto request = std::make_unique<Request>();
+    request->command = command;
+    request->node = &node;
+    std::copy(cmd.cdb().begin(), cmd.cdb().end(), request->cdb.begin());
+    if (cmd.direction() != DataDirection::None) {
+        // Data out, or what data in starts from (see sgDirection).
+        request->data.resize(cmd.bufferLength());
+        const bool copied = cmd.withBuffer([&](std::span<std::uint8_t> buffer) {
+            std::copy(buffer.begin(), buffer.end(), request->data.begin());
+        });
+        if (!copied) {
+            fail(cmd, host_status::UnexpectedBusFree);
+            return Completion::Error;
+        }
+    }
+    sg_io_hdr& header = request->header;
+    header.interface_id = 'S';
+    header.dxfer_direction = sgDirection(cmd.direction(), true);
+    header.cmd_len = static_cast<unsigned char>(cmd.cdb().size());
+    header.cmdp = request->cdb.data();
+    header.dxfer_len = static_cast<unsigned int>(request->data.size());
+    header.dxferp = request->data.empty() ? nullptr : request->data.data();
+    header.mx_sb_len = static_cast<unsigned char>(request->sense.size());
+    header.sbp = request->sense.data();
+    header.timeout = cmd.timeoutMs(); // 0: the device's default
+    header.flags = SG_FLAG_Q_AT_TAIL;
+    header.usr_ptr = request.get();
+
+    int error = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (node.gone) {
+            error = ENODEV;
+        } else if (!node.backlog.empty() || node.outstanding >= requestLimit(node.device)) {
+            node.backlog.push_back(std::move(request));
+            return Completion::Pending;
+        } else if (submitLocked(node, request, error) == Completion::Pending) {
+            if (request) { // the driver is full: wait for a reply
+                node.backlog.push_back(std::move(request));
+            }
+            return Completion::Pending;
+        }
+    }
+    fail(cmd, hostStatusForWriteError(error));
+    return Completion::Error;
+}
+
+// Writes a request to its node. Pending: the driver took it (request is then
+// empty) or is full and a reply will make room (request is kept); Error: the
+// driver refused it, for the reason in error.
+Completion SgTransport::submitLocked(Node& node, std::unique_ptr<Request>& request, int& error) {
+    const int packId = nextPackId_;
+    nextPackId_ = nextPackId_ == std::numeric_limits<int>::max() ? 1 : nextPackId_ + 1;
+    request->header.pack_id = packId;
+    if (request->header.dxfer_direction == SG_DXFER_TO_FROM_DEV && !copyIn_) {
+        request->header.dxfer_direction = SG_DXFER_FROM_DEV;
+    }
+    for (;;) {
+        const ssize_t written = ::write(node.fd, &request->header, sizeof request->header);
+        if (written == static_cast<ssize_t>(sizeof request->header)) {
+            ++node.outstanding;
+            inFlight_[packId] = std::move(request);
+            return Completion::Pending;
+        }
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        error = written < 0 ? errno : EIO;
+        if ((error == EINVAL || error == ENOMEM) &&
+            request->header.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
+            // Perhaps a kernel that refuses SG_DXFER_TO_FROM_DEV (EINVAL, or
+            // ENOMEM for transfers beyond a few bytes): if the same request
+            // goes through as SG_DXFER_FROM_DEV, it is one.
+            request->header.dxfer_direction = SG_DXFER_FROM_DEV;
+            const ssize_t again = ::write(node.fd, &request->header, sizeof request->header);
+            if (again == static_cast<ssize_t>(sizeof request->header)) {
+                copyIn_ = false;
+                notes_.push_back("the kernel refuses SG_DXFER_TO_FROM_DEV: data in goes as "
+                                 "SG_DXFER_FROM_DEV, and a failed read hands back only the bytes "
+                                 "the driver counts as sent");
+                ++node.outstanding;
+                inFlight_[packId] = std::move(request);
+                return Completion::Pending;
+            }
+            request->header.dxfer_direction = SG_DXFER_TO_FROM_DEV;
+        }
+        if ((error == EDOM || error == EAGAIN) && node.outstanding > 0) {
+            return Completion::Pending;
+        }
+        return Completion::Error;
+    }
+}
+
+// Hands the driver the requests that wait for room on a node; those it
+// refuses go to failed, to be completed outside the lock.
+void SgTransport::pumpBacklogLocked(Node& node, std::vector<Refused>& failed) {
+    while (!node.gone && !node.backlog.empty() && node.outstanding < requestLimit(node.device)) {
+        std::unique_ptr<Request> request = std::move(node.backlog.front());
+        node.backlog.pop_front();
+        int error = 0;
+        if (submitLocked(node, request, error) == Completion::Pending) {
+            if (request) {
+                node.backlog.push_front(std::move(request));
+                return;
+            }
+            continue;
+        }
+        failed.push_back({std::move(request), error});
+    }
+}
+
+bool SgTransport::abort(int adapter, TransportCommand& command) {
+    if (presence_ != Presence::Present || adapter < 0 || adapter >= adapterCount()) {
+        return false;
+    }
+    const SgAdapterLayout& layout = layout_.adapters[static_cast<std::size_t>(adapter)];
+    const auto at = layout.devices.find({command.target(), command.lun()});
+    if (at == layout.devices.end()) {
+        return false;
+    }
+    Node& node = *nodes_[at->second];
+    std::unique_ptr<Request> taken;
+    {
+        std::lock_guard lock(mutex_);
+        const auto it =
+            std::find_if(node.backlog.begin(), node.backlog.end(),
+                         [&](const auto& request) { return request->command.get() == &command; });
+        if (it == node.backlog.end()) {
+            return false; // with the kernel, or done: it runs to its end
+        }
+        taken = std::move(*it);
+        node.backlog.erase(it);
+    }
+    // It never reached the device: it timed out while waiting to be sent.
+    fail(command, host_status::Timeout);
+    return true;
+}
+
+void SgTransport::serve() {
+    std::vector<pollfd> fds;
+    std::vector<Node*> polled;
+    fds.push_back({wakeFd_, POLLIN, 0});
+    polled.push_back(nullptr);
+    for (auto& node : nodes_) {
+        if (node->fd >= 0) {
+            fds.push_back({node->fd, POLLIN, 0});
+            polled.push_back(node.get());
+        }
+    }
+    for (;;) {
+        const int ready = ::poll(fds.data(), fds.size(), -1);
+        if (ready < 0) {
+            if (errno == EINTR || errno == EAGAIN || errno == ENOMEM) {
+                continue;
+            }
+            return;
+        }
+        if (fds[0].revents != 0) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const auto got = ::read(wakeFd_, &count, sizeof count);
+            std::lock_guard lock(mutex_);
+            if (stopping_) {
+                return;
+            }
+        }
+        for (std::size_t i = 1; i < fds.size(); ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) {
+                continue;
+            }
+            Node& node = *polled[i];
+            const bool gotReply = drain(node);
+            if (!node.gone && !gotReply && (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL))) {
+                dropNode(node);
+            }
+            if (node.gone) {
+                fds[i].fd = -1; // poll skips it from now on
+            }
+        }
+    }
+}
+
+// Reads every reply that is ready on a node and completes its command.
+// Tells whether there was one.
+bool SgTransport::drain(Node& node) {
+    bool any = false;
+    for (;;) {
+        sg_io_hdr reply{};
+        const ssize_t got = ::read(node.fd, &reply, sizeof reply);
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            if (errno != EAGAIN) {
+                dropNode(node); // ENODEV: the device has gone away
+            }
+            return any;
+        }
+        any = true;
+        if (got != static_cast<ssize_t>(sizeof reply)) {
+            continue;
+        }
+        std::unique_ptr<Request> request;
+        std::vector<Refused> failed;
+        {
+            std::lock_guard lock(mutex_);
+            const auto it = inFlight_.find(reply.pack_id);
+            if (it == inFlight_.end()) {
+                continue;
+            }
+            request = std::move(it->second);
+            inFlight_.erase(it);
+            --node.outstanding;
+            pumpBacklogLocked(node, failed);
+        }
+        // The reply carries what was written with the request; take the
+        // sense buffer and the direction from the request all the same.
+        reply.sbp = request->sense.data();
+        reply.dxfer_direction = request->header.dxfer_direction;
+        finish(*request, reply);
+        for (auto& refused : failed) {
+            fail(*refused.request->command, hostStatusForWriteError(refused.error));
+        }
+    }
+}
+
+// Gives up a node whose device has gone: its commands end with a selection
+// time-out, as on a bus where the target no longer answers.
+void SgTransport::dropNode(Node& node) {
+    std::vector<std::unique_ptr<Request>> lost;
+    {
+        std::lock_guard lock(mutex_);
+        node.gone = true;
+        for (auto it = inFlight_.begin(); it != inFlight_.end();) {
+            if (it->second->node == &node) {
+                lost.push_back(std::move(it->second));
+                it = inFlight_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (auto& request : node.backlog) {
+            lost.push_back(std::move(request));
+        }
+        node.backlog.clear();
+        node.outstanding = 0;
+    }
+    for (auto& request : lost) {
+        fail(*request->command, host_status::SelectionTimeout);
+    }
+}
+
+} // namespace quillon::scsi

@@ -65,8 +65,8 @@ CliOptions CliOptions::parse(int argc, char** argv) {
             options.simulate = std::string(arg.substr(11));
         } else if (arg.starts_with("--time-scale")) {
             std::string value = arg.size() > 12 && arg[12] == '=' ? std::string(arg.substr(13))
-                                : i + 1 < argc ? argv[++i]
-                                               : "";
+                                : i + 1 < argc                    ? argv[++i]
+                                                                  : "";
             std::size_t used = 0;
             try {
                 options.timeScale = std::stod(value, &used);

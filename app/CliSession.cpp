@@ -1,13 +1,13 @@
 #include "CliSession.h"
 
+#include "CliOptions.h"
+#include "drive/SenseReport.h"
+
 #include <charconv>
 #include <climits>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-
-#include "CliOptions.h"
-#include "drive/SenseReport.h"
 
 namespace quillon::app {
 
@@ -72,7 +72,9 @@ std::vector<std::uint8_t> parseHex(const std::string& text) {
     return bytes;
 }
 
-std::string yesNo(bool value) { return value ? "yes" : "no"; }
+std::string yesNo(bool value) {
+    return value ? "yes" : "no";
+}
 
 } // namespace
 
@@ -101,7 +103,9 @@ int CliSession::run(const std::vector<std::string>& words) {
     const bool addressed = command == "inquiry" || command == "capacity" || command == "sense";
     if (addressed && words.size() == 2) {
         const auto at = DeviceAddress::parse(words[1]);
-        return command == "inquiry" ? inquiry(at) : command == "capacity" ? capacity(at) : sense(at);
+        return command == "inquiry"    ? inquiry(at)
+               : command == "capacity" ? capacity(at)
+                                       : sense(at);
     }
     if (command == "raw" && words.size() >= 3) {
         return raw(DeviceAddress::parse(words[1]), {words.begin() + 2, words.end()});
@@ -147,12 +151,16 @@ int CliSession::scan() {
 int CliSession::inquiry(const DeviceAddress& at) {
     drive::TDeviceInfo info;
     drive_.Inquiry(at.ha, at.target, at.lun, info);
-    const std::pair<const char*, bool> flags[] = {
-        {"Removable", info.Removable},     {"AsyncEvent", info.AsyncEvent},
-        {"TerminateIO", info.TerminateIO}, {"RelativeAddress", info.RelativeAddress},
-        {"Wide32", info.Wide32},           {"Wide16", info.Wide16},
-        {"Sync", info.Sync},               {"Linked", info.Linked},
-        {"CommandQueue", info.CommandQueue}, {"SoftReset", info.SoftReset}};
+    const std::pair<const char*, bool> flags[] = {{"Removable", info.Removable},
+                                                  {"AsyncEvent", info.AsyncEvent},
+                                                  {"TerminateIO", info.TerminateIO},
+                                                  {"RelativeAddress", info.RelativeAddress},
+                                                  {"Wide32", info.Wide32},
+                                                  {"Wide16", info.Wide16},
+                                                  {"Sync", info.Sync},
+                                                  {"Linked", info.Linked},
+                                                  {"CommandQueue", info.CommandQueue},
+                                                  {"SoftReset", info.SoftReset}};
     out_ << format("%-16s %u\n", "Qualifier", static_cast<unsigned>(info.Qualifier))
          << format("%-16s %u\n", "DeviceType", static_cast<unsigned>(info.DeviceType))
          << format("%-16s %u\n", "ScsiLevel", static_cast<unsigned>(info.ScsiLevel));

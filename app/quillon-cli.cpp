@@ -1,16 +1,18 @@
 // quillon-cli: the headless front end of Quillon.
-#include <cstdio>
-#include <iostream>
-
 #include "CliOptions.h"
 #include "CliSession.h"
+#include "scsi/SgTransport.h"
 #include "scsi/SimTransport.h"
+
+#include <cstdio>
+#include <iostream>
 
 using namespace quillon;
 
 namespace {
 
-// The transports in adapter order: the simulated bus first when asked for.
+// The transports in adapter order: the simulated bus first when asked for,
+// then the Linux SCSI generic hosts.
 std::vector<std::unique_ptr<scsi::Transport>> openTransports(const app::CliOptions& options) {
     std::vector<std::unique_ptr<scsi::Transport>> transports;
     if (options.simulate) {
@@ -19,6 +21,11 @@ std::vector<std::unique_ptr<scsi::Transport>> openTransports(const app::CliOptio
         transports.push_back(
             std::make_unique<scsi::SimTransport>(std::move(drives), options.timeScale));
     }
+    auto sg = std::make_unique<scsi::SgTransport>();
+    if (options.verbose && sg->open() == scsi::Transport::Presence::Absent) {
+        std::fprintf(stderr, "quillon-cli: no sg adapters: %s\n", sg->reason().c_str());
+    }
+    transports.push_back(std::move(sg));
     return transports;
 }
 

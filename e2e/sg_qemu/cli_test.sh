@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# quillon-cli against a real kernel: boots the harness (run.sh) with its three
+# disks on a virtio-scsi host (0:1:0 plain, 0:2:0 removable, 0:3:0 with
+# 2048-byte blocks) and checks what the program prints on the console.
+#
+#   cli_test.sh QUILLON_CLI
+#
+# Exit status 0 when every check passes, 1 when one fails, 77 (skipped) when
+# QEMU, a kernel to boot or busybox-static is not installed.
+set -uo pipefail
+
+[[ $# -eq 1 && -x $1 ]] || { echo "usage: $0 QUILLON_CLI" >&2; exit 2; }
+source "$(dirname "$0")/lib.sh"
+
+cat >"$work/commands" <<'COMMANDS'
+quillon-cli scan
+quillon-cli inquiry 0:3:0
+quillon-cli raw 0:1:0 000000000000
+quillon-cli raw 0:1:0 000000000000
+quillon-cli capacity 0:1:0
+quillon-cli raw 0:3:0 000000000000
+quillon-cli capacity 0:3:0
+quillon-cli raw 0:1:0 3E 00 00000000 00 0258 00 --in 600
+quillon-cli raw 0:1:0 28 00 00008000 00 0001 00 --in 512
+quillon-cli raw 0:2:0 000000000000
+quillon-cli raw 0:2:0 1B 00 00 00 02 00
+quillon-cli raw 0:2:0 000000000000
+COMMANDS
+
+boot "$1" "$work/commands"
+
+# The scan finds the three disks where SG_GET_SCSI_ID puts them.
+expect "0:1:0    00h   QEMU      QEMU HARDDISK     2.5+  no" \
+    "0:2:0    00h   QEMU      QEMU HARDDISK     2.5+  yes" \
+    "0:3:0    00h   QEMU      QEMU HARDDISK     2.5+  no" \
+    'Vendor           "QEMU    "' \
+    'Revision         "2.5+"'
+
+# The first command after power-on meets the unit attention; the second is GOOD.
+section() { awk -v c="=== $1" '$0 == c { on = 1; next } on && /^=== exit/ { print; exit } on' "$work/output"; }
+[[ $(section "quillon-cli raw 0:1:0 000000000000" | head -3) == "Status           02h CHECK CONDITION
+Extended Sense Data
+Sense Key              \$06  Unit Attention" ]] || { echo "MISSING: the unit attention of 0:1:0"; failures=$((failures + 1)); }
+expect "Additional Sense Code  \$29 \$00  power on, reset, or bus device reset occurred" \
+    "Status           00h GOOD"
+
+expect "LastBlockLBA     32767 (7FFFh)" \
+    "LastBlockLBA     8191 (1FFFh)" \
+    "BlockSize        2048" \
+    "LongBlockSize    2380" \
+    "Sense Key              \$05  Illegal Request" \
+    "Additional Sense Code  \$20 \$00  invalid command operation code" \
+    "Additional Sense Code  \$21 \$00  logical block address out of range" \
+    "Sense Key              \$02  Not Ready" \
+    "Additional Sense Code  \$3A \$00  medium not present" \
+    "=== end"
+finish

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <deque>
 #include <gtest/gtest.h>
+#include <sys/utsname.h>
 
 using namespace quillon;
 using namespace quillon::scsi;
@@ -103,6 +104,17 @@ TEST(Win32ASPI, WithoutATransportNothingLoadsAndEveryOperationFailsQuietly) {
     EXPECT_FALSE(aspi.ExecSCSICommand(srb));
     EXPECT_FALSE(aspi.ServiceAbort(0, &srb));
     EXPECT_EQ(finished, 1);
+}
+
+TEST(Win32ASPI, DescribesTheMachineItRunsOn) {
+    const TWin32ASPI aspi;
+    struct utsname system {};
+    ASSERT_EQ(uname(&system), 0);
+    EXPECT_EQ(aspi.OSName, system.sysname);
+    EXPECT_EQ(std::string(system.release).rfind(aspi.OSVersion + ".", 0), 0u);
+    EXPECT_NE(aspi.CPUName, "None");
+    ASSERT_TRUE(aspi.MemorySize.ends_with(" MByte"));
+    EXPECT_GT(std::stol(aspi.MemorySize), 0);
 }
 
 TEST(Win32ASPI, AnIncompleteTransportIsAFatalSetUpError) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace quillon::drive {
 
@@ -36,6 +37,21 @@ std::uint8_t scsiLevelOf(std::uint8_t responseFormat) {
     default:
         return 3;
     }
+}
+
+// The information descriptor (type 00h, valid) of descriptor-format sense,
+// as a 32-bit block address.
+std::optional<std::int32_t> informationDescriptor(std::span<const std::uint8_t> sense) {
+    if (sense.size() < 8) {
+        return std::nullopt;
+    }
+    const std::size_t end = std::min<std::size_t>(sense.size(), 8u + sense[7]);
+    for (std::size_t at = 8; at + 1 < end; at += 2u + sense[at + 1]) {
+        if (sense[at] == 0x00 && at + 12 <= end && (sense[at + 2] & 0x80) != 0) {
+            return static_cast<std::int32_t>(be32(&sense[at + 8]));
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -143,6 +159,13 @@ int TMODrive::DecodeSense(std::span<const std::uint8_t> sense, std::int32_t& Sen
         ASC = sense[12];
         ASCQ = sense[13];
         LBA = valid ? static_cast<std::int32_t>(be32(&sense[3])) : -1;
+        return SenseKey;
+    }
+    if (code == 0x72 || code == 0x73) {
+        SenseKey = sense[1] & 0x0F;
+        ASC = sense[2];
+        ASCQ = sense[3];
+        LBA = informationDescriptor(sense).value_or(-1);
         return SenseKey;
     }
     if (((sense[0] >> 4) & 0x07) < 7) {

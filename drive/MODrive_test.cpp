@@ -294,3 +294,26 @@ TEST(MODrive, LastTargetStatusFollowsEveryCommandButInquiryAndRequestSense) {
     EXPECT_EQ(drive.MediumRemoval(0, 2, 0, false), 0);
     EXPECT_EQ(TMODrive::LastTargetStatus, 0);
 }
+
+TEST(MODrive, DecodeSenseReadsDescriptorFormat) {
+    std::int32_t key = 0;
+    std::int32_t asc = 0;
+    std::int32_t ascq = 0;
+    std::int32_t lba = 0;
+    const std::vector<std::uint8_t> withInformation{
+        0x72, 0x03, 0x11, 0x00, 0, 0, 0, 0x0C, 0x00, 0x0A, 0x80, 0, 0, 0, 0, 0, 0, 0, 0x12, 0x34};
+    EXPECT_EQ(TMODrive::DecodeSense(withInformation, key, asc, ascq, lba), 3);
+    EXPECT_EQ(key, 3);
+    EXPECT_EQ(asc, 0x11);
+    EXPECT_EQ(ascq, 0);
+    EXPECT_EQ(lba, 0x1234);
+
+    // Without a valid information descriptor, or with one cut short by a
+    // 14-byte sense area, there is no block address.
+    const std::vector<std::uint8_t> bare{0x72, 0x05, 0x20, 0x00, 0, 0, 0, 0};
+    EXPECT_EQ(TMODrive::DecodeSense(bare, key, asc, ascq, lba), 5);
+    EXPECT_EQ(asc, 0x20);
+    EXPECT_EQ(lba, -1);
+    EXPECT_EQ(TMODrive::DecodeSense(std::span(withInformation).first(14), key, asc, ascq, lba), 3);
+    EXPECT_EQ(lba, -1);
+}

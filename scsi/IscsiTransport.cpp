@@ -1,0 +1,1502 @@
+#include "IscsiTransport.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <iscsi/iscsi.h>
+#include <iscsi/scsi-lowlevel.h>
+#include <map>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <unistd.h>
+
+#ifndef QUILLON_LIBISCSI_VERSION
+#define QUILLON_LIBISCSI_VERSION ""
+#endif
+
+namespace quillon::scsi {
+
+namespace {
+
+constexpr std::string_view Scheme = "iscsi://";
+constexpr std::uint8_t OpRequestSense = 0x03;
+constexpr std::uint8_t OpInquiry = 0x12;
+// REPORT LUNS room: the header and 512 entries, more than the 256 LUNs the
+// transport can address.
+constexpr int ReportLunsLength = 8 + 8 * 512;
+// The most sense bytes a target sends (the additional length is one byte).
+constexpr std::size_t SenseMax = 252;
+
+std::string lowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+template <typename Number> bool parseNumber(std::string_view text, Number& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && error == std::errc{} && end == text.data() + text.size();
+}
+
+// The sense bytes libiscsi keeps for a CHECK CONDITION: the response's data
+// segment, a two-byte length and then the sense data.
+std::span<const std::uint8_t> senseOf(const scsi_task* task) {
+    if (task == nullptr || task->datain.data == nullptr || task->datain.size < 2) {
+        return {};
+    }
+    const auto* segment = task->datain.data;
+    const std::size_t length = std::size_t{segment[0]} << 8 | segment[1];
+    const std::size_t size = static_cast<std::size_t>(task->datain.size) - 2;
+    return {segment + 2, std::min({length, size, SenseMax})};
+}
+
+// How many bytes of a data-in command's buffer the target filled: all of them
+// less what it counts missing. A command that failed hands back nothing
+// unless the sense key says the data is good (NO SENSE, RECOVERED ERROR).
+std::size_t dataInLength(int status, const scsi_task& task, std::size_t length) {
+    if (status == SCSI_STATUS_CHECK_CONDITION) {
+        const auto sense = senseOf(&task);
+        if (sense.size() < 3) {
+            return 0;
+        }
+        const std::uint8_t format = sense[0] & 0x7F;
+        const std::uint8_t key =
+            format == 0x72 || format == 0x73 ? sense[1] & 0x0F : sense[2] & 0x0F;
+        if (key != 0x00 && key != 0x01) {
+            return 0;
+        }
+    } else if (status != SCSI_STATUS_GOOD) {
+        return 0;
+    }
+    if (task.residual_status == SCSI_RESIDUAL_UNDERFLOW) {
+        return length - std::min(task.residual, length);
+    }
+    return length;
+}
+
+// A message with the password, should a library text ever hold it, blotted.
+std::string redacted(std::string text, const IscsiUrl& url) {
+    for (const std::string* secret : {&url.password, &url.targetPassword}) {
+        if (secret->empty()) {
+            continue;
+        }
+        for (auto at = text.find(*secret); at != std::string::npos; at = text.find(*secret)) {
+            text.replace(at, secret->size(), "***");
+        }
+    }
+    return text;
+}
+
+void wipe(std::string& secret) {
+    volatile char* bytes = secret.data();
+    for (std::size_t i = 0; i < secret.size(); ++i) {
+        bytes[i] = 0;
+    }
+    secret.clear();
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// URLs and layout
+
+std::string IscsiUrl::portal() const {
+    return host + ":" + std::to_string(port);
+}
+
+std::string IscsiUrl::display() const {
+    std::string text = std::string(Scheme) + portal() + "/" + target;
+    if (lun) {
+        text += "/" + std::to_string(*lun);
+    }
+    return text;
+}
+
+std::string scrubIscsiUrl(std::string_view url) {
+    if (url.substr(0, Scheme.size()) != Scheme) {
+        return url.find('@') == std::string_view::npos ? std::string(url) : "(not an iSCSI URL)";
+    }
+    std::string_view rest = url.substr(Scheme.size());
+    rest = rest.substr(0, rest.find('?'));
+    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
+        rest.remove_prefix(at + 1);
+    }
+    return std::string(Scheme) + std::string(rest);
+}
+
+IscsiUrl parseIscsiUrl(std::string_view url, const EnvironmentLookup& environment) {
+    const auto fail = [&](const std::string& why) {
+        throw std::invalid_argument("\"" + scrubIscsiUrl(url) + "\" is not a usable iSCSI URL: " +
+                                    why + " (iscsi://[user[%password]@]host[:port]/target[/lun])");
+    };
+    const auto env = [&](const char* name) -> std::string {
+        const char* value = environment ? environment(name) : std::getenv(name);
+        return value != nullptr ? value : "";
+    };
+    if (url.substr(0, Scheme.size()) != Scheme) {
+        fail("it does not start with iscsi://");
+    }
+    IscsiUrl parsed;
+    std::string_view rest = url.substr(Scheme.size());
+
+    parsed.user = env("LIBISCSI_CHAP_USERNAME");
+    parsed.password = env("LIBISCSI_CHAP_PASSWORD");
+    parsed.targetUser = env("LIBISCSI_CHAP_TARGET_USERNAME");
+    parsed.targetPassword = env("LIBISCSI_CHAP_TARGET_PASSWORD");
+
+    std::string_view query;
+    if (const auto mark = rest.find('?'); mark != std::string_view::npos) {
+        query = rest.substr(mark + 1);
+        rest = rest.substr(0, mark);
+    }
+    // The credentials end at the last '@': a password may hold '@' or '/',
+    // host names and target names hold neither.
+    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
+        const std::string_view credentials = rest.substr(0, at);
+        rest.remove_prefix(at + 1);
+        auto split = credentials.find('%');
+        if (split == std::string_view::npos) {
+            split = credentials.find(':');
+        }
+        parsed.user = std::string(credentials.substr(0, split));
+        if (split != std::string_view::npos) {
+            parsed.password = std::string(credentials.substr(split + 1));
+        }
+        if (parsed.user.empty()) {
+            fail("no user name before '@'");
+        }
+        if (parsed.password.empty()) {
+            fail("user " + parsed.user +
+                 " has no password (give it after '%' or in LIBISCSI_CHAP_PASSWORD)");
+        }
+    }
+
+    const auto slash = rest.find('/');
+    if (slash == std::string_view::npos) {
+        fail("no target name");
+    }
+    std::string_view hostPort = rest.substr(0, slash);
+    std::string_view path = rest.substr(slash + 1);
+
+    std::string_view portText;
+    if (!hostPort.empty() && hostPort.front() == '[') {
+        const auto close = hostPort.find(']');
+        if (close == std::string_view::npos) {
+            fail("no ']' after the IPv6 address");
+        }
+        parsed.host = std::string(hostPort.substr(0, close + 1));
+        const std::string_view after = hostPort.substr(close + 1);
+        if (!after.empty()) {
+            if (after.front() != ':') {
+                fail("text after the IPv6 address");
+            }
+            portText = after.substr(1);
+            if (portText.empty()) {
+                fail("no port after ':'");
+            }
+        }
+    } else {
+        const auto colon = hostPort.find(':');
+        parsed.host = std::string(hostPort.substr(0, colon));
+        if (colon != std::string_view::npos) {
+            portText = hostPort.substr(colon + 1);
+            if (portText.find(':') != std::string_view::npos) {
+                fail("an IPv6 address must be written in brackets");
+            }
+            if (portText.empty()) {
+                fail("no port after ':'");
+            }
+        }
+    }
+    if (parsed.host.empty() || parsed.host == "[]") {
+        fail("no host");
+    }
+    if (!portText.empty()) {
+        unsigned port = 0;
+        if (!parseNumber(portText, port) || port == 0 || port > 65535) {
+            fail("the port must be a number 1-65535");
+        }
+        parsed.port = static_cast<std::uint16_t>(port);
+    }
+
+    const auto lunSlash = path.find('/');
+    const std::string_view target = path.substr(0, lunSlash);
+    if (target.empty()) {
+        fail("no target name");
+    }
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        if (target[i] != '%') {
+            parsed.target += target[i];
+            continue;
+        }
+        const int high = i + 1 < target.size() ? hexDigit(target[i + 1]) : -1;
+        const int low = i + 2 < target.size() ? hexDigit(target[i + 2]) : -1;
+        if (high < 0 || low < 0) {
+            fail("a '%' in the target name must start an escape like %3A");
+        }
+        parsed.target += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    if (lunSlash != std::string_view::npos) {
+        const std::string_view lunText = path.substr(lunSlash + 1);
+        if (!lunText.empty()) {
+            unsigned lun = 0;
+            if (!parseNumber(lunText, lun) || lun > 255) {
+                fail("the LUN must be a number 0-255");
+            }
+            parsed.lun = static_cast<std::uint8_t>(lun);
+        }
+    }
+
+    while (!query.empty()) {
+        const auto amp = query.find('&');
+        const std::string_view item = query.substr(0, amp);
+        query = amp == std::string_view::npos ? std::string_view{} : query.substr(amp + 1);
+        if (item.empty()) {
+            continue;
+        }
+        const auto equals = item.find('=');
+        const std::string_view key = item.substr(0, equals);
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view{} : item.substr(equals + 1);
+        if (key == "header_digest") {
+            if (value != "none" && value != "crc32c") {
+                fail("header_digest must be none or crc32c");
+            }
+            parsed.headerDigest = value == "crc32c";
+        } else if (key == "target_user") {
+            parsed.targetUser = std::string(value);
+        } else if (key == "target_password") {
+            parsed.targetPassword = std::string(value);
+        } else {
+            fail("unknown option " + std::string(key));
+        }
+    }
+    return parsed;
+}
+
+std::vector<IscsiPortalPlan> planIscsiAdapters(const std::vector<IscsiUrl>& urls) {
+    std::vector<IscsiPortalPlan> plan;
+    std::vector<std::string> portalKeys;
+    std::vector<std::vector<std::string>> targetKeys;
+    for (std::size_t u = 0; u < urls.size(); ++u) {
+        const IscsiUrl& url = urls[u];
+        const std::string portalKey = lowered(url.host) + ":" + std::to_string(url.port);
+        auto portal = std::find(portalKeys.begin(), portalKeys.end(), portalKey);
+        if (portal == portalKeys.end()) {
+            if (plan.size() >= 255) {
+                continue;
+            }
+            plan.push_back({url.portal(), u, {}});
+            portalKeys.push_back(portalKey);
+            targetKeys.emplace_back();
+            portal = portalKeys.end() - 1;
+        }
+        const auto p = static_cast<std::size_t>(portal - portalKeys.begin());
+        auto& keys = targetKeys[p];
+        const std::string targetKey = lowered(url.target);
+        auto found = std::find(keys.begin(), keys.end(), targetKey);
+        if (found == keys.end()) {
+            if (keys.size() >= 255) {
+                continue;
+            }
+            plan[p].targets.push_back({url.target, false, {}, u});
+            keys.push_back(targetKey);
+            found = keys.end() - 1;
+        }
+        IscsiTargetPlan& target = plan[p].targets[static_cast<std::size_t>(found - keys.begin())];
+        if (!url.lun) {
+            target.allLuns = true;
+        } else if (std::find(target.luns.begin(), target.luns.end(), *url.lun) ==
+                   target.luns.end()) {
+            target.luns.insert(std::upper_bound(target.luns.begin(), target.luns.end(), *url.lun),
+                               *url.lun);
+        }
+    }
+    return plan;
+}
+
+std::vector<std::uint8_t> lunsFromReportLuns(std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> luns;
+    if (data.size() < 8) {
+        return luns;
+    }
+    const std::size_t listed = (std::size_t{data[0]} << 24 | std::size_t{data[1]} << 16 |
+                                std::size_t{data[2]} << 8 | data[3]) /
+                               8;
+    const std::size_t entries = std::min(listed, (data.size() - 8) / 8);
+    for (std::size_t i = 0; i < entries; ++i) {
+        const auto entry = data.subspan(8 + 8 * i, 8);
+        if (std::any_of(entry.begin() + 2, entry.end(), [](std::uint8_t b) { return b != 0; })) {
+            continue; // a second level: not a LUN of this target's own
+        }
+        const unsigned method = entry[0] >> 6;
+        unsigned lun = 256;
+        if (method == 0 && (entry[0] & 0x3F) == 0) {
+            lun = entry[1]; // peripheral device addressing, bus 0
+        } else if (method == 1) {
+            lun = (entry[0] & 0x3Fu) << 8 | entry[1]; // flat space
+        }
+        if (lun <= 255) {
+            luns.push_back(static_cast<std::uint8_t>(lun));
+        }
+    }
+    std::sort(luns.begin(), luns.end());
+    luns.erase(std::unique(luns.begin(), luns.end()), luns.end());
+    return luns;
+}
+
+AdapterInfo iscsiAdapterInfo(const std::string& portal, std::size_t targets) {
+    AdapterInfo info;
+    const std::size_t count = std::min<std::size_t>(targets, 255);
+    // The initiator's own ID must be none of the targets' (0 .. count-1): 7
+    // while they are fewer, else just past them.
+    info.scsiId = static_cast<std::uint8_t>(count < 8 ? 7 : count);
+    info.maxTargets = static_cast<std::uint8_t>(std::max<std::size_t>(8, count));
+    const std::string version = QUILLON_LIBISCSI_VERSION;
+    info.managerId = version.empty() ? "libiscsi" : "libiscsi " + version;
+    info.managerId.resize(std::min<std::size_t>(info.managerId.size(), 16));
+    info.identifier = portal.substr(0, 16);
+    info.bufferAlignment = 0; // data goes through the transport's own buffer
+    info.residualSupport = false;
+    info.maxTransferLength = IscsiMaxBurstLength;
+    return info;
+}
+
+TransportCommand::Result iscsiResult(int status, std::span<const std::uint8_t> sense) {
+    TransportCommand::Result result;
+    switch (status) {
+    case SCSI_STATUS_GOOD:
+        result.completion = Completion::Ok;
+        return result;
+    case SCSI_STATUS_CANCELLED:
+    case SCSI_STATUS_ERROR:
+    case SCSI_STATUS_TIMEOUT:
+    case SCSI_STATUS_REDIRECT:
+        // No status from the target: libiscsi gave the command up, or the
+        // target answered with something libiscsi does not pass on.
+        result.completion = Completion::Error;
+        result.hostStatus = host_status::UnexpectedBusFree;
+        return result;
+    default:
+        break;
+    }
+    result.completion = Completion::Error;
+    if (status < 0 || status > 0xFF) {
+        result.hostStatus = host_status::UnexpectedBusFree;
+        return result;
+    }
+    result.targetStatus = static_cast<std::uint8_t>(status);
+    result.senseLength = std::min(sense.size(), result.sense.size());
+    std::copy_n(sense.begin(), result.senseLength, result.sense.begin());
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// The transport
+
+// One command on its way: the transport's copy of its data, and the libiscsi
+// task carrying it. A request lives until libiscsi is done with it (its
+// callback has run, or its session was destroyed), even when the command was
+// completed earlier (timed out, aborted).
+struct IscsiTransport::Request {
+    std::shared_ptr<TransportCommand> command;
+    Session* session = nullptr;
+    std::uint8_t lun = 0;
+    std::array<std::uint8_t, 16> cdb{};
+    int cdbLength = 0;
+    DataDirection direction = DataDirection::None;
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t length = 0;
+    scsi_task* task = nullptr;
+    bool withLibiscsi = false; // libiscsi holds the task and will call back
+    bool expires = false;
+    Clock::time_point expiry;
+    bool resent = false;   // had its one reconnection
+    bool done = false;     // the command has been completed
+    bool aborting = false; // ABORT TASK sent: a cancellation is expected
+};
+
+struct IscsiTransport::AbortTicket {
+    IscsiTransport* transport = nullptr;
+    bool live = true; // libiscsi may still call back with it
+    bool answered = false;
+    std::uint32_t response = ISCSI_TMR_FUNC_REJECTED;
+    Clock::time_point deadline; // for the answer; the connection is given up after it
+};
+
+// A command completed under the lock, to be handed to its caller outside it.
+struct IscsiTransport::Finished {
+    std::shared_ptr<TransportCommand> command;
+    TransportCommand::Result result;
+    std::unique_ptr<Request> request; // holds the data-in bytes to deliver
+    std::size_t dataLength = 0;
+};
+
+// TEST UNIT READY to a LUN after login, to take the unit attention the new
+// session raises.
+struct IscsiTransport::Attention {
+    Session* session = nullptr;
+    std::uint8_t lun = 0;
+    int tries = 0;
+    scsi_task* task = nullptr;
+};
+
+struct IscsiTransport::Session {
+    enum class State { Down, Connecting, LoggingIn, AskingLuns, ClearingAttention, Up };
+
+    int adapter = 0;
+    std::uint8_t targetId = 0;
+    const IscsiUrl* url = nullptr; // portal and credentials
+    std::string targetName;
+    bool allLuns = false;
+    std::vector<std::uint8_t> namedLuns;
+    std::vector<std::uint8_t> reportedLuns;
+    bool lunsKnown = false;
+
+    iscsi_context* context = nullptr;
+    State state = State::Down;
+    Clock::time_point connectDeadline;
+    bool connectWanted = false;
+    bool settled = false;               // the first connection attempt has ended
+    std::optional<std::string> failure; // set in a callback, acted on after it
+    bool broken = false;
+    std::string brokenWhy;
+    scsi_task* reportLuns = nullptr;
+    bool askedAgain = false;
+    std::vector<std::unique_ptr<Attention>> attentions;
+    int logins = 0;
+    std::string note;
+
+    std::vector<std::unique_ptr<Request>> waiting;  // for a connection
+    std::vector<std::unique_ptr<Request>> inFlight; // given to libiscsi
+    std::vector<std::shared_ptr<AbortTicket>> tickets;
+    std::map<std::uint8_t, std::vector<std::uint8_t>> keptSense;
+    IscsiTransport* transport = nullptr;
+
+    std::string where() const {
+        return "adapter " + std::to_string(adapter) + " target " + std::to_string(targetId) + " (" +
+               url->portal() + "/" + targetName + ")";
+    }
+};
+
+IscsiTransport::IscsiTransport(const std::vector<std::string>& urls)
+    : IscsiTransport(urls, Options{}) {}
+
+IscsiTransport::IscsiTransport(const std::vector<std::string>& urls, Options options)
+    : options_(std::move(options)) {
+    for (const std::string& url : urls) {
+        urls_.push_back(parseIscsiUrl(url, options_.environment));
+    }
+    plan_ = planIscsiAdapters(urls_);
+}
+
+IscsiTransport::~IscsiTransport() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    if (service_.joinable()) {
+        wake();
+        service_.join();
+    }
+    if (wakeFd_ >= 0) {
+        ::close(wakeFd_);
+    }
+    for (IscsiUrl& url : urls_) {
+        wipe(url.password);
+        wipe(url.targetPassword);
+    }
+}
+
+IscsiTransport::Presence IscsiTransport::open() {
+    if (opened_) {
+        return presence_;
+    }
+    opened_ = true;
+    if (plan_.empty()) {
+        return presence_ = Presence::Absent;
+    }
+    for (std::size_t a = 0; a < plan_.size(); ++a) {
+        const IscsiPortalPlan& portal = plan_[a];
+        adapterInfo_.push_back(iscsiAdapterInfo(urls_[portal.url].portal(), portal.targets.size()));
+        auto& sessions = sessions_.emplace_back();
+        for (std::size_t t = 0; t < portal.targets.size(); ++t) {
+            auto session = std::make_unique<Session>();
+            session->adapter = static_cast<int>(a);
+            session->targetId = static_cast<std::uint8_t>(t);
+            session->url = &urls_[portal.targets[t].url];
+            session->targetName = portal.targets[t].name;
+            session->allLuns = portal.targets[t].allLuns;
+            session->namedLuns = portal.targets[t].luns;
+            session->connectWanted = true;
+            session->transport = this;
+            sessions.push_back(std::move(session));
+        }
+    }
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        return presence_ = Presence::Incomplete;
+    }
+    try {
+        service_ = std::thread([this] { serve(); });
+    } catch (const std::system_error&) {
+        return presence_ = Presence::Incomplete;
+    }
+    // Every session tries at once; the service thread ends each attempt by
+    // its deadline, so this wait is only a backstop.
+    const auto until = Clock::now() + std::chrono::milliseconds(options_.connectTimeoutMs + 1000);
+    std::unique_lock lock(mutex_);
+    changed_.wait_until(lock, until, [this] {
+        for (const auto& adapter : sessions_) {
+            for (const auto& session : adapter) {
+                if (!session->settled) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    });
+    return presence_ = Presence::Present;
+}
+
+int IscsiTransport::adapterCount() {
+    return presence_ == Presence::Present ? static_cast<int>(adapterInfo_.size()) : 0;
+}
+
+bool IscsiTransport::inquireAdapter(int adapter, AdapterInfo& info) {
+    if (adapter < 0 || adapter >= adapterCount()) {
+        return false;
+    }
+    info = adapterInfo_[static_cast<std::size_t>(adapter)];
+    return true;
+}
+
+std::string IscsiTransport::reason() const {
+    std::lock_guard lock(mutex_);
+    std::string text;
+    for (const auto& adapter : sessions_) {
+        for (const auto& session : adapter) {
+            text += session->where() + ": " +
+                    (session->note.empty() ? "not tried" : session->note) + "\n";
+        }
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> IscsiTransport::lunsOf(int adapter, std::uint8_t target) const {
+    const Session* session = sessionFor(adapter, target);
+    if (session == nullptr) {
+        return {};
+    }
+    std::lock_guard lock(mutex_);
+    if (session->allLuns && !session->lunsKnown) {
+        return {};
+    }
+    std::vector<std::uint8_t> luns = session->namedLuns;
+    luns.insert(luns.end(), session->reportedLuns.begin(), session->reportedLuns.end());
+    std::sort(luns.begin(), luns.end());
+    luns.erase(std::unique(luns.begin(), luns.end()), luns.end());
+    return luns;
+}
+
+int IscsiTransport::loginsOf(int adapter, std::uint8_t target) const {
+    const Session* session = sessionFor(adapter, target);
+    std::lock_guard lock(mutex_);
+    return session != nullptr ? session->logins : 0;
+}
+
+IscsiTransport::Session* IscsiTransport::sessionFor(int adapter, std::uint8_t target) const {
+    if (adapter < 0 || static_cast<std::size_t>(adapter) >= sessions_.size()) {
+        return nullptr;
+    }
+    const auto& sessions = sessions_[static_cast<std::size_t>(adapter)];
+    return target < sessions.size() ? sessions[target].get() : nullptr;
+}
+
+bool IscsiTransport::lunAllowedLocked(const Session& session, std::uint8_t lun) const {
+    const auto has = [lun](const std::vector<std::uint8_t>& luns) {
+        return std::binary_search(luns.begin(), luns.end(), lun);
+    };
+    if (has(session.namedLuns)) {
+        return true;
+    }
+    if (!session.allLuns) {
+        return false;
+    }
+    return !session.lunsKnown || has(session.reportedLuns);
+}
+
+void IscsiTransport::wake() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+}
+
+// Leaves the lock, frees the tasks libiscsi is done with and hands the
+// completed commands their data and results.
+void IscsiTransport::releaseLocked(std::unique_lock<std::mutex>& lock) {
+    std::vector<Finished> finished;
+    finished.swap(finished_);
+    std::vector<void*> graveyard;
+    graveyard.swap(graveyard_);
+    lock.unlock();
+    for (void* task : graveyard) {
+        scsi_free_scsi_task(static_cast<scsi_task*>(task));
+    }
+    for (Finished& done : finished) {
+        if (done.request && done.dataLength > 0) {
+            const Request& request = *done.request;
+            done.command->withBuffer([&](std::span<std::uint8_t> buffer) {
+                std::copy_n(request.data.get(), std::min(done.dataLength, buffer.size()),
+                            buffer.begin());
+            });
+        }
+        done.command->complete(done.result);
+    }
+}
+
+namespace {
+
+TransportCommand::Result failure(std::uint8_t hostStatus) {
+    TransportCommand::Result result;
+    result.completion = Completion::Error;
+    result.hostStatus = hostStatus;
+    return result;
+}
+
+} // namespace
+
+// Completes a request's command unless it already was; the request itself
+// stays where it is.
+void IscsiTransport::finishLocked(Request& request, const TransportCommand::Result& result) {
+    if (request.done) {
+        return;
+    }
+    request.done = true;
+    finished_.push_back({request.command, result, nullptr, 0});
+}
+
+// Completes a command at once with a result and the data it reads.
+void IscsiTransport::answerLocked(std::shared_ptr<TransportCommand> command,
+                                  const TransportCommand::Result& result,
+                                  std::span<const std::uint8_t> bytes) {
+    auto request = std::make_unique<Request>();
+    request->length = std::min(bytes.size(), command->bufferLength());
+    request->data.reset(new std::uint8_t[std::max<std::size_t>(request->length, 1)]);
+    std::copy_n(bytes.begin(), request->length, request->data.get());
+    request->command = std::move(command);
+    request->done = true;
+    const std::size_t length = request->length;
+    finished_.push_back({request->command, result, std::move(request), length});
+}
+
+// The kept sense of the LUN answers a REQUEST SENSE at once; false when
+// there is none.
+bool IscsiTransport::answerRequestSenseLocked(Session& session,
+                                              const std::shared_ptr<TransportCommand>& command) {
+    const auto kept = session.keptSense.find(command->lun());
+    if (kept == session.keptSense.end()) {
+        return false;
+    }
+    const auto cdb = command->cdb();
+    const std::size_t allocation = cdb.size() > 4 ? cdb[4] : 0;
+    const std::vector<std::uint8_t> sense = std::move(kept->second);
+    session.keptSense.erase(kept);
+    TransportCommand::Result good;
+    good.completion = Completion::Ok;
+    answerLocked(command, good, std::span(sense).first(std::min(sense.size(), allocation)));
+    return true;
+}
+
+// A LUN of a target that the URLs leave out (or the target did not report)
+// answers as a target answers for a LUN it does not have: INQUIRY with
+// peripheral qualifier 3, REQUEST SENSE and every other command with
+// ILLEGAL REQUEST, LOGICAL UNIT NOT SUPPORTED (25h/00h).
+void IscsiTransport::answerAbsentLunLocked(const std::shared_ptr<TransportCommand>& command) {
+    const auto cdb = command->cdb();
+    const std::size_t allocation = cdb.size() > 4 ? cdb[4] : 0;
+    constexpr std::array<std::uint8_t, 18> Sense{0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x25};
+    TransportCommand::Result result;
+    if (cdb[0] == OpInquiry || cdb[0] == OpRequestSense) {
+        result.completion = Completion::Ok;
+        std::array<std::uint8_t, 36> inquiry{0x7F, 0x00, 0x05, 0x02, 31};
+        const std::span<const std::uint8_t> data =
+            cdb[0] == OpInquiry ? std::span<const std::uint8_t>(inquiry) : std::span(Sense);
+        const std::size_t inquiryAllocation =
+            cdb.size() > 4 ? (std::size_t{cdb[3]} << 8 | cdb[4]) : 0;
+        answerLocked(command, result,
+                     data.first(std::min(data.size(),
+                                         cdb[0] == OpInquiry ? inquiryAllocation : allocation)));
+        return;
+    }
+    result.completion = Completion::Error;
+    result.targetStatus = 0x02; // CHECK CONDITION
+    result.senseLength = result.sense.size();
+    std::copy_n(Sense.begin(), result.senseLength, result.sense.begin());
+    answerLocked(command, result, {});
+}
+
+Completion IscsiTransport::execute(int adapter, const std::shared_ptr<TransportCommand>& command) {
+    TransportCommand& cmd = *command;
+    Session* session = presence_ == Presence::Present ? sessionFor(adapter, cmd.target()) : nullptr;
+    const auto refuse = [&](std::uint8_t hostStatus) {
+        cmd.complete(failure(hostStatus));
+        return Completion::Error;
+    };
+    if (session == nullptr) {
+        return refuse(host_status::SelectionTimeout);
+    }
+    if (cmd.cdb().empty()) {
+        return refuse(host_status::UnexpectedBusFree);
+    }
+    const std::uint8_t opcode = cmd.cdb()[0];
+    {
+        std::unique_lock lock(mutex_);
+        if (!lunAllowedLocked(*session, cmd.lun())) {
+            answerAbsentLunLocked(command);
+            releaseLocked(lock);
+            return Completion::Pending;
+        }
+        if (opcode == OpRequestSense && answerRequestSenseLocked(*session, command)) {
+            releaseLocked(lock);
+            return Completion::Pending;
+        }
+        if (opcode != OpInquiry && opcode != OpRequestSense) {
+            session->keptSense.erase(cmd.lun());
+        }
+    }
+
+    auto request = std::make_unique<Request>();
+    request->command = command;
+    request->session = session;
+    request->lun = cmd.lun();
+    request->cdbLength = static_cast<int>(cmd.cdb().size());
+    std::copy(cmd.cdb().begin(), cmd.cdb().end(), request->cdb.begin());
+    request->direction = cmd.direction();
+    if (request->direction != DataDirection::None) {
+        request->length = cmd.bufferLength();
+        request->data.reset(new std::uint8_t[request->length]);
+        if (request->direction == DataDirection::Out) {
+            const bool copied = cmd.withBuffer([&](std::span<std::uint8_t> buffer) {
+                std::copy(buffer.begin(), buffer.end(), request->data.get());
+            });
+            if (!copied) {
+                return refuse(host_status::UnexpectedBusFree);
+            }
+        }
+    }
+    if (cmd.timeoutMs() > 0) {
+        request->expires = true;
+        request->expiry =
+            Clock::now() + std::chrono::milliseconds(cmd.timeoutMs() + options_.expiryGraceMs);
+    }
+
+    std::unique_lock lock(mutex_);
+    if (stopping_) {
+        lock.unlock();
+        return refuse(host_status::UnexpectedBusFree);
+    }
+    if (session->state == Session::State::Up && !session->broken) {
+        submitLocked(*session, std::move(request));
+        flushLocked(*session);
+    } else {
+        session->waiting.push_back(std::move(request));
+        wake();
+    }
+    releaseLocked(lock);
+    return Completion::Pending;
+}
+
+// Hands a request to libiscsi on a live session; one libiscsi refuses
+// waits for a new connection.
+void IscsiTransport::submitLocked(Session& session, std::unique_ptr<Request> request) {
+    int direction = SCSI_XFER_NONE;
+    if (request->direction == DataDirection::In) {
+        direction = SCSI_XFER_READ;
+    } else if (request->direction == DataDirection::Out) {
+        direction = SCSI_XFER_WRITE;
+    }
+    scsi_task* task = scsi_create_task(request->cdbLength, request->cdb.data(), direction,
+                                       static_cast<int>(request->length));
+    if (task == nullptr) {
+        finishLocked(*request, failure(host_status::UnexpectedBusFree));
+        return;
+    }
+    iscsi_data out{request->length, request->data.get()};
+    if (request->direction == DataDirection::In && request->length > 0 &&
+        scsi_task_add_data_in_buffer(task, static_cast<int>(request->length),
+                                     request->data.get()) != 0) {
+        scsi_free_scsi_task(task);
+        finishLocked(*request, failure(host_status::UnexpectedBusFree));
+        return;
+    }
+    if (iscsi_scsi_command_async(session.context, request->lun, task, &IscsiTransport::onCommand,
+                                 request->direction == DataDirection::Out ? &out : nullptr,
+                                 request.get()) != 0) {
+        scsi_free_scsi_task(task);
+        session.broken = true;
+        session.brokenWhy = redacted(iscsi_get_error(session.context), *session.url);
+        session.waiting.push_back(std::move(request));
+        wake();
+        return;
+    }
+    request->task = task;
+    request->withLibiscsi = true;
+    session.inFlight.push_back(std::move(request));
+}
+
+// Writes out what a live session has queued, from the caller's thread; the
+// service thread is woken only when it must poll for something new.
+void IscsiTransport::flushLocked(Session& session) {
+    if (session.context == nullptr || session.state != Session::State::Up) {
+        return;
+    }
+    if ((iscsi_which_events(session.context) & POLLOUT) != 0 &&
+        iscsi_service(session.context, POLLOUT) < 0) {
+        session.broken = true;
+        session.brokenWhy = redacted(iscsi_get_error(session.context), *session.url);
+    }
+    if (session.broken || (iscsi_which_events(session.context) & POLLOUT) != 0) {
+        wake();
+    }
+}
+
+bool IscsiTransport::abort(int adapter, TransportCommand& command) {
+    Session* session = sessionFor(adapter, command.target());
+    if (session == nullptr) {
+        return false;
+    }
+    std::unique_lock lock(mutex_);
+    const auto same = [&](const std::unique_ptr<Request>& r) {
+        return r->command.get() == &command && !r->done;
+    };
+    if (const auto it = std::find_if(session->waiting.begin(), session->waiting.end(), same);
+        it != session->waiting.end()) {
+        std::unique_ptr<Request> request = std::move(*it);
+        session->waiting.erase(it);
+        finishLocked(*request, failure(host_status::Timeout));
+        releaseLocked(lock);
+        return true;
+    }
+    const auto it = std::find_if(session->inFlight.begin(), session->inFlight.end(), same);
+    if (it == session->inFlight.end()) {
+        return false;
+    }
+    Request* request = it->get();
+    if (session->context == nullptr || session->broken) {
+        // Its connection is being given up: no ABORT TASK, and no second try.
+        request->aborting = true;
+        finishLocked(*request, failure(host_status::Timeout));
+        releaseLocked(lock);
+        return false;
+    }
+    auto ticket = std::make_shared<AbortTicket>();
+    sendAbortLocked(*session, *request, *ticket);
+    if (!ticket->live) {
+        // libiscsi would not send it: the connection is gone.
+        finishLocked(*request, failure(host_status::Timeout));
+        releaseLocked(lock);
+        return false;
+    }
+    session->tickets.push_back(ticket);
+    flushLocked(*session);
+    const auto until = Clock::now() + std::chrono::milliseconds(options_.abortTimeoutMs);
+    changed_.wait_until(lock, until, [&] { return ticket->answered || stopping_; });
+
+    bool aborted = false;
+    // The request may have left meanwhile (its reply, or the connection,
+    // came first): look it up again.
+    const auto still = std::find_if(session->inFlight.begin(), session->inFlight.end(),
+                                    [&](const auto& r) { return r.get() == request; });
+    if (ticket->answered) {
+        aborted = ticket->response == ISCSI_TMR_FUNC_COMPLETE;
+        if (still != session->inFlight.end()) {
+            finishLocked(**still, failure(host_status::Timeout));
+            if (aborted && (*still)->withLibiscsi && session->context != nullptr) {
+                // The target sends no reply for a task it aborted: take it
+                // back from libiscsi.
+                iscsi_scsi_cancel_task(session->context, (*still)->task);
+            }
+        }
+    } else if (!stopping_) {
+        if (still != session->inFlight.end()) {
+            finishLocked(**still, failure(host_status::Timeout));
+        }
+        session->broken = true;
+        session->brokenWhy = "no answer to ABORT TASK";
+        wake();
+    }
+    if (ticket->answered) {
+        std::erase(session->tickets, ticket);
+    }
+    releaseLocked(lock);
+    return aborted;
+}
+
+void IscsiTransport::sendAbortLocked(Session& session, Request& request, AbortTicket& ticket) {
+    request.aborting = true;
+    ticket.transport = this;
+    ticket.deadline = Clock::now() + std::chrono::milliseconds(options_.abortTimeoutMs);
+    if (iscsi_task_mgmt_abort_task_async(session.context, request.task, &IscsiTransport::onAbort,
+                                         &ticket) != 0) {
+        ticket.live = false;
+        ticket.answered = true;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// libiscsi's callbacks, all run inside libiscsi calls made with the lock held
+
+void IscsiTransport::onConnect(iscsi_context* context, int status, void*, void* data) {
+    auto& session = *static_cast<Session*>(data);
+    if (session.context != context || session.state != Session::State::Connecting) {
+        return;
+    }
+    if (status != SCSI_STATUS_GOOD) {
+        session.failure = "cannot connect: " + std::string(iscsi_get_error(context));
+        return;
+    }
+    session.state = Session::State::LoggingIn;
+    if (iscsi_login_async(context, &IscsiTransport::onLogin, &session) != 0) {
+        session.failure = "cannot log in: " + std::string(iscsi_get_error(context));
+    }
+}
+
+void IscsiTransport::onLogin(iscsi_context* context, int status, void*, void* data) {
+    auto& session = *static_cast<Session*>(data);
+    if (session.context != context || session.state != Session::State::LoggingIn) {
+        return;
+    }
+    if (status != SCSI_STATUS_GOOD) {
+        session.failure = "login failed: " + std::string(iscsi_get_error(context));
+        return;
+    }
+    ++session.logins;
+    session.transport->loggedInLocked(session);
+}
+
+void IscsiTransport::onReportLuns(iscsi_context* context, int status, void* data, void* owner) {
+    auto& session = *static_cast<Session*>(owner);
+    if (session.context != context || session.state != Session::State::AskingLuns) {
+        return;
+    }
+    auto* task = static_cast<scsi_task*>(data);
+    if (task == nullptr) {
+        task = session.reportLuns;
+    }
+    if (status == SCSI_STATUS_GOOD && task != nullptr && task->datain.data != nullptr) {
+        session.reportedLuns = lunsFromReportLuns(
+            {task->datain.data, static_cast<std::size_t>(std::max(task->datain.size, 0))});
+        session.lunsKnown = true;
+    }
+    if (session.reportLuns != nullptr) {
+        session.transport->graveyard_.push_back(session.reportLuns);
+        session.reportLuns = nullptr;
+    }
+    // A CHECK CONDITION may be the unit attention of the fresh login, which
+    // some targets report even here: ask once more.
+    if (status == SCSI_STATUS_CHECK_CONDITION && !session.askedAgain) {
+        session.askedAgain = true;
+        session.reportLuns = iscsi_reportluns_task(context, 0, ReportLunsLength,
+                                                   &IscsiTransport::onReportLuns, &session);
+        if (session.reportLuns != nullptr) {
+            return;
+        }
+    }
+    session.transport->clearAttentionLocked(session);
+}
+
+void IscsiTransport::onCommand(iscsi_context* context, int status, void* data, void* owner) {
+    auto* request = static_cast<Request*>(owner);
+    if (!request->withLibiscsi) {
+        return;
+    }
+    request->withLibiscsi = false;
+    Session& session = *request->session;
+    IscsiTransport& self = *session.transport;
+    auto* task = static_cast<scsi_task*>(data);
+    if (task == nullptr) {
+        task = request->task;
+    }
+    const auto it = std::find_if(session.inFlight.begin(), session.inFlight.end(),
+                                 [&](const auto& r) { return r.get() == request; });
+    if (it == session.inFlight.end()) {
+        return;
+    }
+    std::unique_ptr<Request> owned = std::move(*it);
+    session.inFlight.erase(it);
+    self.graveyard_.push_back(request->task);
+    request->task = nullptr;
+
+    if (request->done) {
+        return; // completed earlier; nothing to hand on
+    }
+    if (status == SCSI_STATUS_CANCELLED && !request->aborting) {
+        // Not asked for: libiscsi gave the connection up under the command.
+        session.broken = true;
+        if (session.brokenWhy.empty()) {
+            session.brokenWhy = "the connection was lost";
+        }
+        self.retryLocked(session, std::move(owned));
+        return;
+    }
+    if (status == SCSI_STATUS_ERROR && !session.broken) {
+        // libiscsi failed the command itself; it may have given the
+        // connection up quietly too, so do not trust it any more.
+        session.broken = true;
+        session.brokenWhy = redacted(iscsi_get_error(context), *session.url);
+    }
+    const auto sense =
+        status == SCSI_STATUS_CHECK_CONDITION ? senseOf(task) : std::span<const std::uint8_t>{};
+    if (!sense.empty()) {
+        session.keptSense[request->lun].assign(sense.begin(), sense.end());
+    }
+    TransportCommand::Result result = iscsiResult(status, sense);
+    request->done = true;
+    std::size_t length = 0;
+    if (request->aborting) {
+        // Given up by its caller: it fails, and its data stays here.
+        result = failure(host_status::Timeout);
+    } else if (request->direction == DataDirection::In && task != nullptr) {
+        length = dataInLength(status, *task, request->length);
+    }
+    self.finished_.push_back({request->command, result, std::move(owned), length});
+}
+
+void IscsiTransport::onAbort(iscsi_context*, int status, void* data, void* owner) {
+    auto* ticket = static_cast<AbortTicket*>(owner);
+    if (!ticket->live) {
+        return;
+    }
+    ticket->live = false;
+    ticket->answered = true;
+    if (status == SCSI_STATUS_GOOD && data != nullptr) {
+        ticket->response = *static_cast<const std::uint32_t*>(data);
+    }
+    ticket->transport->changed_.notify_all();
+}
+
+// ---------------------------------------------------------------------------
+// Sessions, run by the service thread
+
+void IscsiTransport::startConnectLocked(Session& session, Clock::time_point deadline) {
+    session.connectWanted = false;
+    session.failure.reset();
+    session.broken = false;
+    session.brokenWhy.clear();
+    iscsi_context* context = iscsi_create_context(options_.initiatorName.c_str());
+    if (context == nullptr) {
+        connectFailedLocked(session, "libiscsi cannot make a context");
+        return;
+    }
+    const IscsiUrl& url = *session.url;
+    iscsi_set_log_level(context, 0);
+    iscsi_set_targetname(context, session.targetName.c_str());
+    iscsi_set_session_type(context, ISCSI_SESSION_NORMAL);
+    iscsi_set_header_digest(context, url.headerDigest ? ISCSI_HEADER_DIGEST_CRC32C
+                                                      : ISCSI_HEADER_DIGEST_NONE);
+    if (!url.user.empty() && !url.password.empty()) {
+        iscsi_set_initiator_username_pwd(context, url.user.c_str(), url.password.c_str());
+        if (!url.targetUser.empty() && !url.targetPassword.empty()) {
+            iscsi_set_target_username_pwd(context, url.targetUser.c_str(),
+                                          url.targetPassword.c_str());
+        }
+    }
+    // The transport reconnects by itself, once per command.
+    iscsi_set_noautoreconnect(context, 1);
+    session.context = context;
+    session.state = Session::State::Connecting;
+    session.connectDeadline = deadline;
+    if (iscsi_connect_async(context, url.portal().c_str(), &IscsiTransport::onConnect, &session) !=
+        0) {
+        connectFailedLocked(session, "cannot connect: " + std::string(iscsi_get_error(context)));
+    }
+}
+
+void IscsiTransport::loggedInLocked(Session& session) {
+    if (session.allLuns && !session.lunsKnown) {
+        session.state = Session::State::AskingLuns;
+        session.askedAgain = false;
+        session.reportLuns = iscsi_reportluns_task(session.context, 0, ReportLunsLength,
+                                                   &IscsiTransport::onReportLuns, &session);
+        if (session.reportLuns != nullptr) {
+            return;
+        }
+    }
+    clearAttentionLocked(session);
+}
+
+// A new session is a new initiator on the target, which reports "power on,
+// reset" (unit attention 29h) to it on every LUN. A program on a parallel
+// bus meets that once, when the drive powers on, not each time it starts:
+// take it here, with TEST UNIT READY on every LUN known, before any command
+// of the caller's goes out.
+void IscsiTransport::clearAttentionLocked(Session& session) {
+    session.state = Session::State::ClearingAttention;
+    std::vector<std::uint8_t> luns = session.namedLuns;
+    luns.insert(luns.end(), session.reportedLuns.begin(), session.reportedLuns.end());
+    std::sort(luns.begin(), luns.end());
+    luns.erase(std::unique(luns.begin(), luns.end()), luns.end());
+    for (const std::uint8_t lun : luns) {
+        auto attention = std::make_unique<Attention>();
+        attention->session = &session;
+        attention->lun = lun;
+        session.attentions.push_back(std::move(attention));
+        testUnitReadyLocked(*session.attentions.back());
+    }
+    if (session.attentions.empty()) {
+        sessionUpLocked(session);
+    }
+}
+
+void IscsiTransport::testUnitReadyLocked(Attention& attention) {
+    Session& session = *attention.session;
+    ++attention.tries;
+    attention.task = iscsi_testunitready_task(session.context, attention.lun,
+                                              &IscsiTransport::onAttention, &attention);
+    if (attention.task == nullptr) {
+        std::erase_if(session.attentions, [&](const auto& a) { return a.get() == &attention; });
+        if (session.attentions.empty()) {
+            sessionUpLocked(session);
+        }
+    }
+}
+
+void IscsiTransport::onAttention(iscsi_context* context, int status, void*, void* owner) {
+    auto& attention = *static_cast<Attention*>(owner);
+    Session& session = *attention.session;
+    if (session.context != context || session.state != Session::State::ClearingAttention) {
+        return;
+    }
+    IscsiTransport& self = *session.transport;
+    const auto sense = status == SCSI_STATUS_CHECK_CONDITION ? senseOf(attention.task)
+                                                             : std::span<const std::uint8_t>{};
+    self.graveyard_.push_back(attention.task);
+    attention.task = nullptr;
+    const bool fixed = sense.size() >= 13 && (sense[0] & 0x7E) == 0x70;
+    const bool described = sense.size() >= 3 && (sense[0] & 0x7E) == 0x72;
+    const bool reset = (fixed && (sense[2] & 0x0F) == 0x06 && sense[12] == 0x29) ||
+                       (described && (sense[1] & 0x0F) == 0x06 && sense[2] == 0x29);
+    if (reset && attention.tries < 3) {
+        self.testUnitReadyLocked(attention);
+        return;
+    }
+    std::erase_if(session.attentions, [&](const auto& a) { return a.get() == &attention; });
+    if (session.attentions.empty()) {
+        self.sessionUpLocked(session);
+    }
+}
+
+void IscsiTransport::sessionUpLocked(Session& session) {
+    session.state = Session::State::Up;
+    session.note = "logged in";
+    if (session.allLuns && !session.lunsKnown) {
+        session.note += "; REPORT LUNS failed, every LUN is tried";
+    } else if (session.allLuns) {
+        session.note += ", LUNs";
+        for (const std::uint8_t lun : session.reportedLuns) {
+            session.note += " " + std::to_string(lun);
+        }
+    }
+    if (!session.settled) {
+        session.settled = true;
+        changed_.notify_all();
+    }
+    std::vector<std::unique_ptr<Request>> waiting;
+    waiting.swap(session.waiting);
+    for (auto& request : waiting) {
+        submitLocked(session, std::move(request));
+    }
+}
+
+// Ends a connection attempt that failed: the commands that waited for it
+// could not reach their target.
+void IscsiTransport::connectFailedLocked(Session& session, const std::string& why) {
+    session.note = redacted(why, *session.url);
+    dropConnectionLocked(session, session.note);
+    for (auto& request : session.waiting) {
+        finishLocked(*request, failure(host_status::SelectionTimeout));
+    }
+    session.waiting.clear();
+    if (!session.settled) {
+        session.settled = true;
+        changed_.notify_all();
+    }
+}
+
+// Destroys a session's connection. Its commands get one more try on a new
+// connection; a command that had it already ends without status.
+void IscsiTransport::dropConnectionLocked(Session& session, const std::string& why) {
+    session.broken = false;
+    session.brokenWhy.clear();
+    session.failure.reset();
+    if (session.context == nullptr) {
+        session.state = Session::State::Down;
+        return;
+    }
+    std::vector<std::unique_ptr<Request>> orphans;
+    orphans.swap(session.inFlight);
+    for (auto& request : orphans) {
+        request->withLibiscsi = false;
+    }
+    std::vector<std::shared_ptr<AbortTicket>> tickets;
+    tickets.swap(session.tickets);
+    for (auto& ticket : tickets) {
+        ticket->live = false;
+    }
+    iscsi_context* context = session.context;
+    const bool wasUp = session.state == Session::State::Up;
+    session.context = nullptr;
+    session.state = Session::State::Down;
+    if (session.reportLuns != nullptr) {
+        graveyard_.push_back(session.reportLuns);
+        session.reportLuns = nullptr;
+    }
+    std::vector<std::unique_ptr<Attention>> attentions;
+    attentions.swap(session.attentions);
+    iscsi_destroy_context(context);
+    for (const auto& attention : attentions) {
+        if (attention->task != nullptr) {
+            graveyard_.push_back(attention->task);
+        }
+    }
+    if (wasUp) {
+        session.note = redacted("connection lost: " + why, *session.url);
+    }
+
+    for (auto& request : orphans) {
+        if (request->task != nullptr) {
+            graveyard_.push_back(request->task);
+            request->task = nullptr;
+        }
+        if (request->done) {
+            continue;
+        }
+        if (request->aborting) {
+            finishLocked(*request, failure(host_status::Timeout));
+        } else {
+            retryLocked(session, std::move(request));
+        }
+    }
+    for (auto& ticket : tickets) {
+        ticket->answered = true;
+    }
+    if (!tickets.empty()) {
+        changed_.notify_all();
+    }
+}
+
+// A command whose connection dropped under it waits for the next one, once;
+// the second time it ends without status.
+void IscsiTransport::retryLocked(Session& session, std::unique_ptr<Request> request) {
+    if (request->resent || (request->expires && request->expiry <= Clock::now())) {
+        finishLocked(*request, failure(host_status::UnexpectedBusFree));
+        return;
+    }
+    request->resent = true;
+    session.waiting.push_back(std::move(request));
+}
+
+// Gives up commands and connection attempts past their time.
+void IscsiTransport::expireLocked(Clock::time_point now) {
+    for (auto& adapter : sessions_) {
+        for (auto& owned : adapter) {
+            Session& session = *owned;
+            const bool connecting =
+                session.state != Session::State::Down && session.state != Session::State::Up;
+            if (connecting && session.connectDeadline <= now) {
+                connectFailedLocked(session, "no answer within " +
+                                                 std::to_string(options_.connectTimeoutMs) + " ms");
+            }
+            std::erase_if(session.waiting, [&](std::unique_ptr<Request>& request) {
+                if (!request->expires || request->expiry > now) {
+                    return false;
+                }
+                finishLocked(*request, failure(host_status::SelectionTimeout));
+                return true;
+            });
+            // Sending ABORT TASK may cancel a request at once, out of the
+            // list: pick them first.
+            std::vector<Request*> expired;
+            for (auto& request : session.inFlight) {
+                if (!request->done && request->expires && request->expiry <= now) {
+                    expired.push_back(request.get());
+                }
+            }
+            for (Request* request : expired) {
+                finishLocked(*request, failure(host_status::Timeout));
+                if (!request->aborting && request->withLibiscsi && session.context != nullptr &&
+                    !session.broken) {
+                    auto ticket = std::make_shared<AbortTicket>();
+                    sendAbortLocked(session, *request, *ticket);
+                    if (ticket->live) {
+                        session.tickets.push_back(ticket);
+                    }
+                }
+            }
+            std::erase_if(session.tickets, [](const auto& ticket) { return ticket->answered; });
+            for (const auto& ticket : session.tickets) {
+                if (ticket->deadline <= now && !session.broken) {
+                    session.broken = true;
+                    session.brokenWhy = "no answer to ABORT TASK";
+                }
+            }
+        }
+    }
+}
+
+IscsiTransport::Clock::time_point IscsiTransport::nextDeadlineLocked() const {
+    auto next = Clock::time_point::max();
+    for (const auto& adapter : sessions_) {
+        for (const auto& session : adapter) {
+            if (session->state != Session::State::Down && session->state != Session::State::Up) {
+                next = std::min(next, session->connectDeadline);
+            }
+            for (const auto& ticket : session->tickets) {
+                next = std::min(next, ticket->deadline);
+            }
+            for (const auto* list : {&session->waiting, &session->inFlight}) {
+                for (const auto& request : *list) {
+                    if (request->expires && !request->done) {
+                        next = std::min(next, request->expiry);
+                    }
+                }
+            }
+        }
+    }
+    return next;
+}
+
+void IscsiTransport::serve() {
+    struct Polled {
+        Session* session;
+        iscsi_context* context;
+    };
+    std::vector<pollfd> fds;
+    std::vector<Polled> polled;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        const auto now = Clock::now();
+        for (auto& adapter : sessions_) {
+            for (auto& owned : adapter) {
+                Session& session = *owned;
+                if (session.failure) {
+                    connectFailedLocked(session, *session.failure);
+                } else if (session.broken) {
+                    dropConnectionLocked(session, session.brokenWhy);
+                }
+                if (stopping_) {
+                    continue;
+                }
+                if (session.state == Session::State::Down &&
+                    (session.connectWanted || !session.waiting.empty())) {
+                    startConnectLocked(session,
+                                       now + std::chrono::milliseconds(options_.connectTimeoutMs));
+                }
+            }
+        }
+        if (stopping_) {
+            for (auto& adapter : sessions_) {
+                for (auto& session : adapter) {
+                    dropConnectionLocked(*session, "the transport is closing");
+                    for (auto& request : session->waiting) {
+                        finishLocked(*request, failure(host_status::UnexpectedBusFree));
+                    }
+                    session->waiting.clear();
+                }
+            }
+            releaseLocked(lock);
+            return;
+        }
+        expireLocked(now);
+
+        fds.assign(1, pollfd{wakeFd_, POLLIN, 0});
+        polled.assign(1, Polled{nullptr, nullptr});
+        bool again = false;
+        for (auto& adapter : sessions_) {
+            for (auto& owned : adapter) {
+                Session& session = *owned;
+                if (session.failure || session.broken) {
+                    again = true; // deal with it before sleeping
+                }
+                if (session.context == nullptr) {
+                    continue;
+                }
+                const int fd = iscsi_get_fd(session.context);
+                if (fd < 0) {
+                    continue;
+                }
+                short events = static_cast<short>(iscsi_which_events(session.context));
+                if (session.state == Session::State::Up) {
+                    events = static_cast<short>(events | POLLRDHUP);
+                }
+                fds.push_back(pollfd{fd, events, 0});
+                polled.push_back(Polled{&session, session.context});
+            }
+        }
+        int timeout = -1;
+        if (again) {
+            timeout = 0;
+        } else if (const auto next = nextDeadlineLocked(); next != Clock::time_point::max()) {
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+            timeout = static_cast<int>(std::clamp<std::int64_t>(wait.count(), 0, 60000));
+        }
+        releaseLocked(lock);
+        const int ready = ::poll(fds.data(), fds.size(), timeout);
+        lock.lock();
+        if (ready <= 0) {
+            continue;
+        }
+        if (fds[0].revents != 0) {
+            std::uint64_t count = 0;
+            [[maybe_unused]] const auto got = ::read(wakeFd_, &count, sizeof count);
+        }
+        for (std::size_t i = 1; i < fds.size(); ++i) {
+            Session& session = *polled[i].session;
+            const short revents = fds[i].revents;
+            if (revents == 0 || session.context != polled[i].context) {
+                continue;
+            }
+            const bool hangup = (revents & (POLLHUP | POLLERR | POLLRDHUP)) != 0;
+            if (session.state == Session::State::Up && hangup) {
+                // Take in what came before the end, then give the
+                // connection up.
+                iscsi_service(session.context, POLLIN);
+                if (session.context != nullptr) {
+                    session.broken = true;
+                    if (session.brokenWhy.empty()) {
+                        session.brokenWhy = "the target closed the connection";
+                    }
+                }
+                continue;
+            }
+            const int served = iscsi_service(session.context, revents & ~POLLRDHUP);
+            if (served < 0 && !session.failure) {
+                const std::string why = redacted(iscsi_get_error(session.context), *session.url);
+                if (session.state == Session::State::Up) {
+                    session.broken = true;
+                    session.brokenWhy = why;
+                } else {
+                    session.failure = why.empty() ? "the connection failed" : why;
+                }
+            }
+        }
+    }
+}
+
+} // namespace quillon::scsi

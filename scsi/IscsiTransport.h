@@ -1,0 +1,259 @@
+#pragma once
+
+#include "Transport.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+struct iscsi_context; // libiscsi's session
+
+namespace quillon::scsi {
+
+// One iSCSI address as libiscsi writes it:
+//
+//   iscsi://[user[%password]@]host[:port]/target-iqn[/lun][?key=value&...]
+//
+// The user and password may also be separated by ':'. Without them in the
+// URL they come from LIBISCSI_CHAP_USERNAME and LIBISCSI_CHAP_PASSWORD, as
+// libiscsi's own tools take them, so a password need never be typed into a
+// command line. The target name may carry %XX escapes (%3A for ':'). Keys:
+// header_digest=none|crc32c, target_user and target_password (mutual CHAP,
+// also LIBISCSI_CHAP_TARGET_USERNAME and LIBISCSI_CHAP_TARGET_PASSWORD).
+struct IscsiUrl {
+    std::string host; // as written; an IPv6 address keeps its brackets
+    std::uint16_t port = 3260;
+    std::string target;              // the target's IQN, unescaped
+    std::optional<std::uint8_t> lun; // none: every LUN the target reports
+    std::string user;
+    std::string password;
+    std::string targetUser;
+    std::string targetPassword;
+    bool headerDigest = false; // CRC32C header digests
+
+    // "host:port", as libiscsi connects to it and as the adapter is known.
+    std::string portal() const;
+    // The URL without its credentials, for messages.
+    std::string display() const;
+};
+
+// How the parser reads the environment; getenv by default.
+using EnvironmentLookup = std::function<const char*(const char*)>;
+
+// Parses one URL. Throws std::invalid_argument whose message names the URL
+// without its credentials.
+IscsiUrl parseIscsiUrl(std::string_view url, const EnvironmentLookup& environment = {});
+
+// Any text given as an iSCSI URL with whatever stands before '@' (user and
+// password) and the values of target_user and target_password removed; text
+// that does not even look like a URL comes back as "(not an iSCSI URL)" when
+// it holds an '@'.
+std::string scrubIscsiUrl(std::string_view url);
+
+// One target of a portal: its target ID on the adapter and its LUNs.
+struct IscsiTargetPlan {
+    std::string name;               // IQN
+    bool allLuns = false;           // a URL without a LUN: ask the target
+    std::vector<std::uint8_t> luns; // named in URLs, ascending
+    std::size_t url = 0;            // the URL whose credentials log in
+};
+
+// One portal: one host adapter, its targets in order of first appearance
+// (target ID = index).
+struct IscsiPortalPlan {
+    std::string portal;
+    std::size_t url = 0; // first URL naming the portal
+    std::vector<IscsiTargetPlan> targets;
+};
+
+// Groups URLs into adapters: one per portal in order of first appearance.
+// The same target named twice on a portal is one target whose LUNs are the
+// union; named once without a LUN, it has all the LUNs it reports. At most
+// 255 targets per portal and 255 portals; the rest are left out.
+std::vector<IscsiPortalPlan> planIscsiAdapters(const std::vector<IscsiUrl>& urls);
+
+// The LUNs of a REPORT LUNS answer that the transport can address (0-255,
+// peripheral or flat space addressing), ascending without repeats.
+std::vector<std::uint8_t> lunsFromReportLuns(std::span<const std::uint8_t> data);
+
+// The adapter inquiry answer for a portal with a number of targets.
+AdapterInfo iscsiAdapterInfo(const std::string& portal, std::size_t targets);
+
+// The bytes one burst of data carries on the sessions the transport opens:
+// what libiscsi offers as MaxBurstLength at login (the target may agree to
+// less, and libiscsi does not tell).
+inline constexpr std::uint32_t IscsiMaxBurstLength = 262144;
+
+// The host adapter layer's result for a command that libiscsi completed with
+// a status (a SCSI status, or libiscsi's own ERROR or CANCELLED), given the
+// sense data the target sent with it.
+TransportCommand::Result iscsiResult(int status, std::span<const std::uint8_t> sense);
+
+// iSCSI targets as host adapters, through libiscsi: every portal named in the
+// URLs is one adapter, every target on it one target ID (0, 1, 2 … in the
+// order the URLs name them), one session per target.
+//
+// The sessions run on libiscsi's asynchronous interface. One service thread
+// waits in poll() on the sessions' sockets and an eventfd, and does all the
+// connecting and logging in, reading replies and timing; execute hands a
+// command to a live session on the caller's thread and writes it out at
+// once, so a command costs the service thread one wake-up, for its reply.
+// libiscsi itself is only ever called with the transport's lock held.
+//
+// Data moves through a buffer the transport owns, copied from and into the
+// caller's buffer only through TransportCommand::withBuffer: a late reply
+// never touches memory the caller has given up. A data-in command hands
+// back only the bytes the target sent.
+//
+// A session that is down (it dropped, or never came up) is reconnected when
+// a command needs it: one attempt per command, bounded by connectTimeout and
+// by the command's time-out. The commands on a connection that drops are
+// sent again once on the new one; a command that cannot be carried ends
+// without a status (Error, target status 0) and host status 11h
+// (SelectionTimeout) when the target could not be reached, 13h
+// (UnexpectedBusFree) when the connection dropped under it a second time.
+// A command that libiscsi fails by itself (no status from the target) ends
+// with 13h too, and its connection is renewed for the next command.
+//
+// Every login makes the target report "power on, reset" (unit attention
+// 29h) once on each LUN, where a program on a parallel bus meets it only
+// when the drive powers on: the transport takes it with TEST UNIT READY on
+// the LUNs it knows before the caller's commands go out.
+//
+// Autosense: an iSCSI target reports sense data with the command that failed
+// and keeps none, so a REQUEST SENSE afterwards would read NO SENSE. The
+// transport keeps the sense bytes of a CHECK CONDITION per LUN, as a
+// parallel SCSI target holds them for its initiator, and answers the next
+// REQUEST SENSE to that LUN with them; any other command but INQUIRY drops
+// them. Sense bytes are passed on as the target sent them, in fixed or
+// descriptor format.
+//
+// Credentials are kept in memory only for logging in: messages and the
+// adapter identification show the URLs without them.
+class IscsiTransport final : public Transport {
+public:
+    struct Options {
+        std::string initiatorName = "iqn.2024-01.quillon:initiator";
+        // Bound on one connection attempt (connect, login, REPORT LUNS, the
+        // unit attention).
+        std::uint32_t connectTimeoutMs = 3000;
+        // How long abort waits for the target's answer to ABORT TASK.
+        std::uint32_t abortTimeoutMs = 1000;
+        // A command the caller neither collects nor aborts is given up this
+        // long after its time-out.
+        std::uint32_t expiryGraceMs = 250;
+        EnvironmentLookup environment; // getenv when empty
+    };
+
+    // Parses the URLs; throws std::invalid_argument (credentials removed
+    // from the message) for one that is not an iSCSI URL.
+    explicit IscsiTransport(const std::vector<std::string>& urls);
+    IscsiTransport(const std::vector<std::string>& urls, Options options);
+    ~IscsiTransport() override;
+    IscsiTransport(const IscsiTransport&) = delete;
+    IscsiTransport& operator=(const IscsiTransport&) = delete;
+
+    std::string name() const override { return "iscsi"; }
+    // Starts the service thread and logs in to every target at once, waiting
+    // at most connectTimeout in all; targets without a LUN in their URL are
+    // asked for their LUNs. Absent without URLs, Incomplete when the service
+    // thread cannot start, otherwise Present, with every portal an adapter
+    // whether it answered or not (reason() tells). Later calls return the
+    // first answer.
+    Presence open() override;
+    int adapterCount() override;
+    bool inquireAdapter(int adapter, AdapterInfo& info) override;
+    // A target ID without a target fails at once (host status 11h); a LUN
+    // of a target that neither the URLs nor the target's REPORT LUNS name
+    // answers as a target answers for a LUN it does not have: INQUIRY with
+    // peripheral qualifier 3, other commands CHECK CONDITION with ILLEGAL
+    // REQUEST, LOGICAL UNIT NOT SUPPORTED. The command's time-out runs from
+    // here (0: none); a command that the caller neither collects nor aborts
+    // is given up expiryGrace after it, with ABORT TASK to the target and
+    // host status 09h (Timeout).
+    Completion execute(int adapter, const std::shared_ptr<TransportCommand>& command) override;
+    // Sends ABORT TASK for a command the target holds and waits at most
+    // abortTimeout for the answer; true when the target aborted it. A
+    // command that still waits for its session is simply taken back (true).
+    // Either way the command then completes with Error and host status 09h
+    // (Timeout). A target that does not answer loses its connection.
+    bool abort(int adapter, TransportCommand& command) override;
+
+    // How each target's session stands (logged in and its LUNs, or why
+    // not), one line per target, credentials removed.
+    std::string reason() const;
+    // The LUNs of a target ID: those the target reported or the URLs named;
+    // empty when unknown (the target could not be asked), and then every
+    // LUN is tried.
+    std::vector<std::uint8_t> lunsOf(int adapter, std::uint8_t target) const;
+    // Times a session of the adapter's target logged in, for tests.
+    int loginsOf(int adapter, std::uint8_t target) const;
+
+private:
+    struct Session;
+    struct Request;
+    struct AbortTicket;
+    struct Attention;
+    struct Finished;
+    using Clock = std::chrono::steady_clock;
+
+    Session* sessionFor(int adapter, std::uint8_t target) const;
+    bool lunAllowedLocked(const Session& session, std::uint8_t lun) const;
+    void answerLocked(std::shared_ptr<TransportCommand> command,
+                      const TransportCommand::Result& result, std::span<const std::uint8_t> bytes);
+    bool answerRequestSenseLocked(Session& session,
+                                  const std::shared_ptr<TransportCommand>& command);
+    void answerAbsentLunLocked(const std::shared_ptr<TransportCommand>& command);
+    void submitLocked(Session& session, std::unique_ptr<Request> request);
+    void flushLocked(Session& session);
+    void startConnectLocked(Session& session, Clock::time_point deadline);
+    void loggedInLocked(Session& session);
+    void clearAttentionLocked(Session& session);
+    void testUnitReadyLocked(Attention& attention);
+    void sessionUpLocked(Session& session);
+    void connectFailedLocked(Session& session, const std::string& why);
+    void dropConnectionLocked(Session& session, const std::string& why);
+    void finishLocked(Request& request, const TransportCommand::Result& result);
+    void retryLocked(Session& session, std::unique_ptr<Request> request);
+    void expireLocked(Clock::time_point now);
+    void sendAbortLocked(Session& session, Request& request, AbortTicket& ticket);
+    void releaseLocked(std::unique_lock<std::mutex>& lock);
+    void wake();
+    void serve();
+    Clock::time_point nextDeadlineLocked() const;
+
+    static void onConnect(::iscsi_context* context, int status, void* data, void* session);
+    static void onLogin(::iscsi_context* context, int status, void* data, void* session);
+    static void onReportLuns(::iscsi_context* context, int status, void* data, void* session);
+    static void onCommand(::iscsi_context* context, int status, void* data, void* request);
+    static void onAttention(::iscsi_context* context, int status, void* data, void* attention);
+    static void onAbort(::iscsi_context* context, int status, void* data, void* ticket);
+
+    const Options options_;
+    std::vector<IscsiUrl> urls_;
+    std::vector<IscsiPortalPlan> plan_;
+    bool opened_ = false;
+    Presence presence_ = Presence::Absent;
+    std::vector<AdapterInfo> adapterInfo_;
+    std::vector<std::vector<std::unique_ptr<Session>>> sessions_; // [adapter][target]
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_; // a session settled, an abort was answered
+    std::vector<Finished> finished_;  // completed under the lock, delivered outside
+    std::vector<void*> graveyard_;    // scsi_tasks libiscsi is done with
+    int wakeFd_ = -1;
+    bool stopping_ = false;
+    std::thread service_;
+};
+
+} // namespace quillon::scsi

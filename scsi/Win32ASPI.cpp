@@ -217,6 +217,9 @@ bool TWin32ASPI::awaitCompletion(TSRB_ExecSCSICmd& Srb, std::int32_t timeout) {
         throw;
     }
     Srb.Pending->abandon();
+    if (Srb.Pending->waitFor(0)) { // an aborted command tells how it ended
+        Srb.SRB_HaStat = Srb.Pending->result().hostStatus;
+    }
     Srb.SRB_Status = aborted ? SS_ABORTED : SS_ERR;
     return false;
 }

@@ -11,7 +11,7 @@ Quillon tests and debugs magneto-optical disk drives on SCSI. quillon-cli is
 its headless front end. Drives are addressed as H:T:L (host adapter, target
 ID, logical unit), as the scan lists them. The host adapters are the
 simulated bus (with --simulate) first, then the Linux SCSI generic (sg)
-hosts in ascending host number.
+hosts in ascending host number, then the iSCSI portals in the order given.
 
 Commands:
   scan                      list the devices that answer INQUIRY
@@ -38,6 +38,14 @@ Options:
                             ejected), and options wp (write-protected),
                             legacy-sense, no-save, seed=N, error-rate=R.
                             Example: --simulate=2=mo230+mo640:wp,3=mo1300,3.1=mo640
+  --iscsi URL               add an iSCSI target (repeatable); each portal is
+                            one host adapter after the simulated and the sg
+                            ones, each target on it one target ID:
+                              iscsi://[USER@]HOST[:PORT]/TARGET-IQN[/LUN]
+                            without a LUN, the target's LUNs come from REPORT
+                            LUNS. Give a CHAP password in the environment
+                            variable LIBISCSI_CHAP_PASSWORD, not on the
+                            command line, where other users can see it.
   --time-scale=X            simulated commands take X times as long as on a
                             real drive (default 0: at once)
   --verbose                 say why a transport found no adapters
@@ -63,6 +71,11 @@ CliOptions CliOptions::parse(int argc, char** argv) {
             options.simulate = "";
         } else if (arg.starts_with("--simulate=")) {
             options.simulate = std::string(arg.substr(11));
+        } else if (arg == "--iscsi" || arg.starts_with("--iscsi=")) {
+            if (arg == "--iscsi" && i + 1 >= argc) {
+                throw UsageError("--iscsi needs a URL");
+            }
+            options.iscsi.emplace_back(arg == "--iscsi" ? argv[++i] : arg.substr(8));
         } else if (arg.starts_with("--time-scale")) {
             std::string value = arg.size() > 12 && arg[12] == '=' ? std::string(arg.substr(13))
                                 : i + 1 < argc                    ? argv[++i]

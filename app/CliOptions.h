@@ -15,6 +15,7 @@ class UsageError : public std::runtime_error {
 // The options and words of a quillon-cli command line.
 struct CliOptions {
     std::optional<std::string> simulate; // drive set; empty for the default set
+    std::vector<std::string> iscsi;      // portal URLs, in the order given
     double timeScale = 0;
     bool verbose = false;
     bool help = false;

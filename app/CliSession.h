@@ -1,11 +1,11 @@
 #pragma once
 
+#include "drive/MODrive.h"
+
 #include <cstdint>
 #include <ostream>
 #include <string>
 #include <vector>
-
-#include "drive/MODrive.h"
 
 namespace quillon::app {
 

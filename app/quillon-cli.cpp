@@ -1,6 +1,7 @@
 // quillon-cli: the headless front end of Quillon.
 #include "CliOptions.h"
 #include "CliSession.h"
+#include "scsi/IscsiTransport.h"
 #include "scsi/SgTransport.h"
 #include "scsi/SimTransport.h"
 
@@ -12,7 +13,7 @@ using namespace quillon;
 namespace {
 
 // The transports in adapter order: the simulated bus first when asked for,
-// then the Linux SCSI generic hosts.
+// then the Linux SCSI generic hosts, then the iSCSI portals.
 std::vector<std::unique_ptr<scsi::Transport>> openTransports(const app::CliOptions& options) {
     std::vector<std::unique_ptr<scsi::Transport>> transports;
     if (options.simulate) {
@@ -26,6 +27,14 @@ std::vector<std::unique_ptr<scsi::Transport>> openTransports(const app::CliOptio
         std::fprintf(stderr, "quillon-cli: no sg adapters: %s\n", sg->reason().c_str());
     }
     transports.push_back(std::move(sg));
+    if (!options.iscsi.empty()) {
+        auto iscsi = std::make_unique<scsi::IscsiTransport>(options.iscsi);
+        if (options.verbose && iscsi->open() == scsi::Transport::Presence::Present &&
+            !iscsi->reason().empty()) {
+            std::fprintf(stderr, "quillon-cli: iSCSI: %s\n", iscsi->reason().c_str());
+        }
+        transports.push_back(std::move(iscsi));
+    }
     return transports;
 }
 

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# quillon-cli against a real tgtd: the scan lists the LUNs of the targets
+# named by --iscsi, and a command tgtd does not know is decoded. Runs under
+# "tgtd.sh run", which gives it QUILLON_TGTD_ROOT.
+#
+#   cli_test.sh QUILLON_CLI
+set -uo pipefail
+
+[[ $# -eq 1 && -x $1 && -n ${QUILLON_TGTD_ROOT:-} ]] || {
+    echo "usage: tgtd.sh run $0 QUILLON_CLI" >&2
+    exit 2
+}
+cli=$1
+here=$(cd "$(dirname "$0")" && pwd)
+"$here/tgtd.sh" start "$QUILLON_TGTD_ROOT/cli" || exit $?
+# shellcheck source=/dev/null
+source "$QUILLON_TGTD_ROOT/cli/env"
+
+failures=0
+check() { # check WHAT EXPECTED-LINE OUTPUT
+    grep -Fxq -- "$2" <<<"$3" || { echo "MISSING ($1): $2"; echo "$3"; failures=$((failures + 1)); }
+}
+
+scan=$("$cli" --iscsi "iscsi://$portal/$disks" --iscsi "iscsi://$portal/$desc/1" scan)
+check scan "0:0:1    00h   QUILLON   DISK-512          0100  no" "$scan"
+check scan "0:0:2    00h   QUILLON   MO-2048           0100  yes" "$scan"
+check scan "0:1:1    00h   IET       VIRTUAL-DISK      0001  no" "$scan"
+
+# READ LONG is not tgtd's: CHECK CONDITION, decoded through the sense tables.
+long=$("$cli" --iscsi "iscsi://$portal/$disks" raw 0:0:1 3E 00 00000000 00 0258 00 --in 600)
+check "read long" "Additional Sense Code  \$20 \$00  invalid command operation code" "$long"
+
+capacity=$("$cli" --iscsi "iscsi://$portal/$disks" capacity 0:0:2)
+check capacity "BlockSize        2048" "$capacity"
+
+# The CHAP password comes from the environment and never shows.
+chapScan=$(LIBISCSI_CHAP_PASSWORD=$chap_password "$cli" --iscsi "iscsi://quillon@$portal/$chap/1" scan 2>&1)
+check chap "0:0:1    00h   IET       VIRTUAL-DISK      0001  no" "$chapScan"
+wrong=$(LIBISCSI_CHAP_PASSWORD=wrong-secret "$cli" --verbose --iscsi "iscsi://quillon@$portal/$chap/1" scan 2>&1)
+if grep -q "wrong-secret\|$chap_password" <<<"$wrong$chapScan"; then
+    echo "a password was printed"
+    failures=$((failures + 1))
+fi
+
+[[ $failures -eq 0 ]] && echo "PASSED" || exit 1

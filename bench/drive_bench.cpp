@@ -1,13 +1,12 @@
 // One-block READ(10) through the whole drive component stack (TMODrive →
 // TWin32ASPI → simulated transport, time scale 0) against the same commands
 // sent straight to the drive model.
-#include <benchmark/benchmark.h>
-
-#include <memory>
-#include <vector>
-
 #include "drive/MODrive.h"
 #include "scsi/SimTransport.h"
+
+#include <benchmark/benchmark.h>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -15,7 +14,9 @@ using namespace quillon;
 
 constexpr std::uint8_t Target = 2;
 
-sim::DriveSet oneDrive() { return sim::parseDriveSet("2=mo230"); }
+sim::DriveSet oneDrive() {
+    return sim::parseDriveSet("2=mo230");
+}
 
 void BM_Read10Model(benchmark::State& state) {
     auto drives = oneDrive();

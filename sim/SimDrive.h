@@ -124,6 +124,12 @@ private:
     std::optional<std::uint32_t> correct(Exchange& x, std::uint32_t lba);
     bool verifyBlocks(Exchange& x, std::uint32_t lba, std::uint32_t blocks);
     bool writeBlocks(Exchange& x, std::uint32_t lba, std::uint32_t blocks);
+    // The header and block descriptor of a MODE SELECT parameter list: the
+    // sense to refuse it with, or nothing.
+    std::optional<SenseData> checkModeHeader(std::span<const std::uint8_t> list) const;
+    // Where each page of the list starts, or the sense to refuse it with.
+    std::optional<SenseData> findModePages(std::span<const std::uint8_t> list,
+                                           std::vector<std::size_t>& pages) const;
     bool parseDefectList(Exchange& x, std::span<const std::uint8_t> list, std::uint8_t format,
                          std::vector<std::uint32_t>& blocks);
     void certify();

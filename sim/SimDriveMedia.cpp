@@ -92,51 +92,14 @@ void SimDrive::modeSelect6(Exchange& x) {
     if (x.outcome().dataLengthError) {
         return;
     }
-    if (length < ModeHeaderLength) {
-        fail(x, listLengthError());
-        return;
-    }
-    if (list[0] != 0 || list[1] != 0) { // mode data length is reserved; one medium type
-        fail(x, invalidListField(list[0] != 0 ? 0 : 1));
-        return;
-    }
-    const std::size_t descriptors = list[3];
-    if (descriptors != 0 && descriptors != BlockDescriptorLength) {
-        fail(x, invalidListField(3));
-        return;
-    }
-    if (ModeHeaderLength + descriptors > length) {
-        fail(x, listLengthError());
-        return;
-    }
-    if (descriptors != 0 && medium_) {
-        const auto& profile = medium_->profile();
-        const std::uint32_t blocks = getBe32(list, 4) & 0xFFFFFF;
-        if (list[4] != 0) {
-            fail(x, invalidListField(4));
-            return;
-        }
-        if (blocks != 0 && blocks != std::min<std::uint32_t>(profile.blockCount(), 0xFFFFFF)) {
-            fail(x, invalidListField(5));
-            return;
-        }
-        if ((getBe32(list, 8) & 0xFFFFFF) != profile.blockSize) {
-            fail(x, invalidListField(9));
-            return;
-        }
-    }
     std::vector<std::size_t> pages;
-    for (std::size_t at = ModeHeaderLength + descriptors; at < length;) {
-        if (length - at < 2 || at + 2 + list[at + 1] > length) {
-            fail(x, listLengthError());
-            return;
-        }
-        if (auto refused = page_.validate(list.subspan(at, 2 + list[at + 1]), at)) {
-            fail(x, *refused);
-            return;
-        }
-        pages.push_back(at);
-        at += 2 + list[at + 1];
+    auto refused = checkModeHeader(list);
+    if (!refused) {
+        refused = findModePages(list, pages);
+    }
+    if (refused) {
+        fail(x, *refused);
+        return;
     }
     for (const auto at : pages) {
         page_.apply(list.subspan(at, ErrorRecoveryPage::PageLength));
@@ -144,6 +107,52 @@ void SimDrive::modeSelect6(Exchange& x) {
     if (save) {
         page_.save();
     }
+}
+
+std::optional<SenseData> SimDrive::checkModeHeader(std::span<const std::uint8_t> list) const {
+    if (list.size() < ModeHeaderLength) {
+        return listLengthError();
+    }
+    if (list[0] != 0 || list[1] != 0) { // mode data length is reserved; one medium type
+        return invalidListField(list[0] != 0 ? 0 : 1);
+    }
+    const std::size_t descriptors = list[3];
+    if (descriptors != 0 && descriptors != BlockDescriptorLength) {
+        return invalidListField(3);
+    }
+    if (ModeHeaderLength + descriptors > list.size()) {
+        return listLengthError();
+    }
+    if (descriptors == 0 || !medium_) {
+        return std::nullopt;
+    }
+    const auto& profile = medium_->profile();
+    const std::uint32_t blocks = getBe32(list, 4) & 0xFFFFFF;
+    if (list[4] != 0) {
+        return invalidListField(4);
+    }
+    if (blocks != 0 && blocks != std::min<std::uint32_t>(profile.blockCount(), 0xFFFFFF)) {
+        return invalidListField(5);
+    }
+    if ((getBe32(list, 8) & 0xFFFFFF) != profile.blockSize) {
+        return invalidListField(9);
+    }
+    return std::nullopt;
+}
+
+std::optional<SenseData> SimDrive::findModePages(std::span<const std::uint8_t> list,
+                                                 std::vector<std::size_t>& pages) const {
+    for (std::size_t at = ModeHeaderLength + list[3]; at < list.size();) {
+        if (list.size() - at < 2 || at + 2 + list[at + 1] > list.size()) {
+            return listLengthError();
+        }
+        if (auto refused = page_.validate(list.subspan(at, 2 + list[at + 1]), at)) {
+            return refused;
+        }
+        pages.push_back(at);
+        at += 2 + list[at + 1];
+    }
+    return std::nullopt;
 }
 
 // Lists the primary and/or grown defects in block format (000b) or physical

@@ -138,25 +138,180 @@ std::string scrubIscsiUrl(std::string_view url) {
     return std::string(Scheme) + std::string(rest);
 }
 
+namespace {
+
+// Throws invalid_argument for an unusable URL, named without its credentials.
+[[noreturn]] void refuseUrl(std::string_view url, const std::string& why) {
+    throw std::invalid_argument("\"" + scrubIscsiUrl(url) + "\" is not a usable iSCSI URL: " + why +
+                                " (iscsi://[user[%password]@]host[:port]/target[/lun])");
+}
+
+// A variable of the environment (getenv when no lookup is given), "" if unset.
+std::string environmentValue(const EnvironmentLookup& environment, const char* name) {
+    const char* value = environment ? environment(name) : std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// Reads the user and password written before '@'.
+void readCredentials(std::string_view url, std::string_view credentials, IscsiUrl& parsed) {
+    auto split = credentials.find('%');
+    if (split == std::string_view::npos) {
+        split = credentials.find(':');
+    }
+    parsed.user = std::string(credentials.substr(0, split));
+    if (split != std::string_view::npos) {
+        parsed.password = std::string(credentials.substr(split + 1));
+    }
+    if (parsed.user.empty()) {
+        refuseUrl(url, "no user name before '@'");
+    }
+    if (parsed.password.empty()) {
+        refuseUrl(url, "user " + parsed.user +
+                           " has no password (give it after '%' or in LIBISCSI_CHAP_PASSWORD)");
+    }
+}
+
+// Reads a bracketed IPv6 host into parsed.host; returns the port text after it.
+std::string_view readBracketedHost(std::string_view url, std::string_view hostPort,
+                                   IscsiUrl& parsed) {
+    const auto close = hostPort.find(']');
+    if (close == std::string_view::npos) {
+        refuseUrl(url, "no ']' after the IPv6 address");
+    }
+    parsed.host = std::string(hostPort.substr(0, close + 1));
+    const std::string_view after = hostPort.substr(close + 1);
+    if (after.empty()) {
+        return {};
+    }
+    if (after.front() != ':') {
+        refuseUrl(url, "text after the IPv6 address");
+    }
+    const std::string_view portText = after.substr(1);
+    if (portText.empty()) {
+        refuseUrl(url, "no port after ':'");
+    }
+    return portText;
+}
+
+// Reads an unbracketed host into parsed.host; returns the port text after it.
+std::string_view readPlainHost(std::string_view url, std::string_view hostPort, IscsiUrl& parsed) {
+    const auto colon = hostPort.find(':');
+    parsed.host = std::string(hostPort.substr(0, colon));
+    if (colon == std::string_view::npos) {
+        return {};
+    }
+    const std::string_view portText = hostPort.substr(colon + 1);
+    if (portText.find(':') != std::string_view::npos) {
+        refuseUrl(url, "an IPv6 address must be written in brackets");
+    }
+    if (portText.empty()) {
+        refuseUrl(url, "no port after ':'");
+    }
+    return portText;
+}
+
+// Reads "host[:port]" into parsed.host and parsed.port.
+void readHostPort(std::string_view url, std::string_view hostPort, IscsiUrl& parsed) {
+    const std::string_view portText = !hostPort.empty() && hostPort.front() == '['
+                                          ? readBracketedHost(url, hostPort, parsed)
+                                          : readPlainHost(url, hostPort, parsed);
+    if (parsed.host.empty() || parsed.host == "[]") {
+        refuseUrl(url, "no host");
+    }
+    if (!portText.empty()) {
+        unsigned port = 0;
+        if (!parseNumber(portText, port) || port == 0 || port > 65535) {
+            refuseUrl(url, "the port must be a number 1-65535");
+        }
+        parsed.port = static_cast<std::uint16_t>(port);
+    }
+}
+
+// The target name with its %XX escapes resolved.
+std::string unescapedTarget(std::string_view url, std::string_view target) {
+    std::string name;
+    for (std::size_t i = 0; i < target.size(); ++i) {
+        if (target[i] != '%') {
+            name += target[i];
+            continue;
+        }
+        const int high = i + 1 < target.size() ? hexDigit(target[i + 1]) : -1;
+        const int low = i + 2 < target.size() ? hexDigit(target[i + 2]) : -1;
+        if (high < 0 || low < 0) {
+            refuseUrl(url, "a '%' in the target name must start an escape like %3A");
+        }
+        name += static_cast<char>(high * 16 + low);
+        i += 2;
+    }
+    return name;
+}
+
+// Reads "target[/lun]" into parsed.target and parsed.lun.
+void readTargetPath(std::string_view url, std::string_view path, IscsiUrl& parsed) {
+    const auto lunSlash = path.find('/');
+    const std::string_view target = path.substr(0, lunSlash);
+    if (target.empty()) {
+        refuseUrl(url, "no target name");
+    }
+    parsed.target = unescapedTarget(url, target);
+    if (lunSlash == std::string_view::npos) {
+        return;
+    }
+    const std::string_view lunText = path.substr(lunSlash + 1);
+    if (!lunText.empty()) {
+        unsigned lun = 0;
+        if (!parseNumber(lunText, lun) || lun > 255) {
+            refuseUrl(url, "the LUN must be a number 0-255");
+        }
+        parsed.lun = static_cast<std::uint8_t>(lun);
+    }
+}
+
+// Applies one key=value option of the query.
+void readOption(std::string_view url, std::string_view item, IscsiUrl& parsed) {
+    const auto equals = item.find('=');
+    const std::string_view key = item.substr(0, equals);
+    const std::string_view value =
+        equals == std::string_view::npos ? std::string_view{} : item.substr(equals + 1);
+    if (key == "header_digest") {
+        if (value != "none" && value != "crc32c") {
+            refuseUrl(url, "header_digest must be none or crc32c");
+        }
+        parsed.headerDigest = value == "crc32c";
+    } else if (key == "target_user") {
+        parsed.targetUser = std::string(value);
+    } else if (key == "target_password") {
+        parsed.targetPassword = std::string(value);
+    } else {
+        refuseUrl(url, "unknown option " + std::string(key));
+    }
+}
+
+// Applies the '&'-separated options of the query, skipping empty ones.
+void readOptions(std::string_view url, std::string_view query, IscsiUrl& parsed) {
+    while (!query.empty()) {
+        const auto amp = query.find('&');
+        const std::string_view item = query.substr(0, amp);
+        query = amp == std::string_view::npos ? std::string_view{} : query.substr(amp + 1);
+        if (!item.empty()) {
+            readOption(url, item, parsed);
+        }
+    }
+}
+
+} // namespace
+
 IscsiUrl parseIscsiUrl(std::string_view url, const EnvironmentLookup& environment) {
-    const auto fail = [&](const std::string& why) {
-        throw std::invalid_argument("\"" + scrubIscsiUrl(url) + "\" is not a usable iSCSI URL: " +
-                                    why + " (iscsi://[user[%password]@]host[:port]/target[/lun])");
-    };
-    const auto env = [&](const char* name) -> std::string {
-        const char* value = environment ? environment(name) : std::getenv(name);
-        return value != nullptr ? value : "";
-    };
     if (url.substr(0, Scheme.size()) != Scheme) {
-        fail("it does not start with iscsi://");
+        refuseUrl(url, "it does not start with iscsi://");
     }
     IscsiUrl parsed;
     std::string_view rest = url.substr(Scheme.size());
 
-    parsed.user = env("LIBISCSI_CHAP_USERNAME");
-    parsed.password = env("LIBISCSI_CHAP_PASSWORD");
-    parsed.targetUser = env("LIBISCSI_CHAP_TARGET_USERNAME");
-    parsed.targetPassword = env("LIBISCSI_CHAP_TARGET_PASSWORD");
+    parsed.user = environmentValue(environment, "LIBISCSI_CHAP_USERNAME");
+    parsed.password = environmentValue(environment, "LIBISCSI_CHAP_PASSWORD");
+    parsed.targetUser = environmentValue(environment, "LIBISCSI_CHAP_TARGET_USERNAME");
+    parsed.targetPassword = environmentValue(environment, "LIBISCSI_CHAP_TARGET_PASSWORD");
 
     std::string_view query;
     if (const auto mark = rest.find('?'); mark != std::string_view::npos) {
@@ -168,124 +323,16 @@ IscsiUrl parseIscsiUrl(std::string_view url, const EnvironmentLookup& environmen
     if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
         const std::string_view credentials = rest.substr(0, at);
         rest.remove_prefix(at + 1);
-        auto split = credentials.find('%');
-        if (split == std::string_view::npos) {
-            split = credentials.find(':');
-        }
-        parsed.user = std::string(credentials.substr(0, split));
-        if (split != std::string_view::npos) {
-            parsed.password = std::string(credentials.substr(split + 1));
-        }
-        if (parsed.user.empty()) {
-            fail("no user name before '@'");
-        }
-        if (parsed.password.empty()) {
-            fail("user " + parsed.user +
-                 " has no password (give it after '%' or in LIBISCSI_CHAP_PASSWORD)");
-        }
+        readCredentials(url, credentials, parsed);
     }
 
     const auto slash = rest.find('/');
     if (slash == std::string_view::npos) {
-        fail("no target name");
+        refuseUrl(url, "no target name");
     }
-    std::string_view hostPort = rest.substr(0, slash);
-    std::string_view path = rest.substr(slash + 1);
-
-    std::string_view portText;
-    if (!hostPort.empty() && hostPort.front() == '[') {
-        const auto close = hostPort.find(']');
-        if (close == std::string_view::npos) {
-            fail("no ']' after the IPv6 address");
-        }
-        parsed.host = std::string(hostPort.substr(0, close + 1));
-        const std::string_view after = hostPort.substr(close + 1);
-        if (!after.empty()) {
-            if (after.front() != ':') {
-                fail("text after the IPv6 address");
-            }
-            portText = after.substr(1);
-            if (portText.empty()) {
-                fail("no port after ':'");
-            }
-        }
-    } else {
-        const auto colon = hostPort.find(':');
-        parsed.host = std::string(hostPort.substr(0, colon));
-        if (colon != std::string_view::npos) {
-            portText = hostPort.substr(colon + 1);
-            if (portText.find(':') != std::string_view::npos) {
-                fail("an IPv6 address must be written in brackets");
-            }
-            if (portText.empty()) {
-                fail("no port after ':'");
-            }
-        }
-    }
-    if (parsed.host.empty() || parsed.host == "[]") {
-        fail("no host");
-    }
-    if (!portText.empty()) {
-        unsigned port = 0;
-        if (!parseNumber(portText, port) || port == 0 || port > 65535) {
-            fail("the port must be a number 1-65535");
-        }
-        parsed.port = static_cast<std::uint16_t>(port);
-    }
-
-    const auto lunSlash = path.find('/');
-    const std::string_view target = path.substr(0, lunSlash);
-    if (target.empty()) {
-        fail("no target name");
-    }
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        if (target[i] != '%') {
-            parsed.target += target[i];
-            continue;
-        }
-        const int high = i + 1 < target.size() ? hexDigit(target[i + 1]) : -1;
-        const int low = i + 2 < target.size() ? hexDigit(target[i + 2]) : -1;
-        if (high < 0 || low < 0) {
-            fail("a '%' in the target name must start an escape like %3A");
-        }
-        parsed.target += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    if (lunSlash != std::string_view::npos) {
-        const std::string_view lunText = path.substr(lunSlash + 1);
-        if (!lunText.empty()) {
-            unsigned lun = 0;
-            if (!parseNumber(lunText, lun) || lun > 255) {
-                fail("the LUN must be a number 0-255");
-            }
-            parsed.lun = static_cast<std::uint8_t>(lun);
-        }
-    }
-
-    while (!query.empty()) {
-        const auto amp = query.find('&');
-        const std::string_view item = query.substr(0, amp);
-        query = amp == std::string_view::npos ? std::string_view{} : query.substr(amp + 1);
-        if (item.empty()) {
-            continue;
-        }
-        const auto equals = item.find('=');
-        const std::string_view key = item.substr(0, equals);
-        const std::string_view value =
-            equals == std::string_view::npos ? std::string_view{} : item.substr(equals + 1);
-        if (key == "header_digest") {
-            if (value != "none" && value != "crc32c") {
-                fail("header_digest must be none or crc32c");
-            }
-            parsed.headerDigest = value == "crc32c";
-        } else if (key == "target_user") {
-            parsed.targetUser = std::string(value);
-        } else if (key == "target_password") {
-            parsed.targetPassword = std::string(value);
-        } else {
-            fail("unknown option " + std::string(key));
-        }
-    }
+    readHostPort(url, rest.substr(0, slash), parsed);
+    readTargetPath(url, rest.substr(slash + 1), parsed);
+    readOptions(url, query, parsed);
     return parsed;
 }
 
@@ -1382,80 +1429,131 @@ IscsiTransport::Clock::time_point IscsiTransport::nextDeadlineLocked() const {
     return next;
 }
 
+// A socket given to poll(): its session, and the connection it belonged to.
+struct IscsiTransport::Polled {
+    Session* session;
+    iscsi_context* context;
+};
+
+// Acts on failed and broken sessions; unless stopping, connects those wanted.
+void IscsiTransport::tendSessionsLocked(Clock::time_point now) {
+    for (auto& adapter : sessions_) {
+        for (auto& owned : adapter) {
+            Session& session = *owned;
+            if (session.failure) {
+                connectFailedLocked(session, *session.failure);
+            } else if (session.broken) {
+                dropConnectionLocked(session, session.brokenWhy);
+            }
+            if (stopping_) {
+                continue;
+            }
+            if (session.state == Session::State::Down &&
+                (session.connectWanted || !session.waiting.empty())) {
+                startConnectLocked(session,
+                                   now + std::chrono::milliseconds(options_.connectTimeoutMs));
+            }
+        }
+    }
+}
+
+// Drops every connection and ends the commands still waiting for one.
+void IscsiTransport::closeSessionsLocked() {
+    for (auto& adapter : sessions_) {
+        for (auto& session : adapter) {
+            dropConnectionLocked(*session, "the transport is closing");
+            for (auto& request : session->waiting) {
+                finishLocked(*request, failure(host_status::UnexpectedBusFree));
+            }
+            session->waiting.clear();
+        }
+    }
+}
+
+// Fills the poll list (eventfd, then sockets); true if a session needs work first.
+bool IscsiTransport::pollListLocked(std::vector<pollfd>& fds, std::vector<Polled>& polled) {
+    fds.assign(1, pollfd{wakeFd_, POLLIN, 0});
+    polled.assign(1, Polled{nullptr, nullptr});
+    bool again = false;
+    for (auto& adapter : sessions_) {
+        for (auto& owned : adapter) {
+            Session& session = *owned;
+            if (session.failure || session.broken) {
+                again = true; // deal with it before sleeping
+            }
+            if (session.context == nullptr) {
+                continue;
+            }
+            const int fd = iscsi_get_fd(session.context);
+            if (fd < 0) {
+                continue;
+            }
+            short events = static_cast<short>(iscsi_which_events(session.context));
+            if (session.state == Session::State::Up) {
+                events = static_cast<short>(events | POLLRDHUP);
+            }
+            fds.push_back(pollfd{fd, events, 0});
+            polled.push_back(Polled{&session, session.context});
+        }
+    }
+    return again;
+}
+
+// How long poll() may sleep: 0 with work pending, else until the next deadline.
+int IscsiTransport::pollTimeoutLocked(bool again) const {
+    int timeout = -1;
+    if (again) {
+        timeout = 0;
+    } else if (const auto next = nextDeadlineLocked(); next != Clock::time_point::max()) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
+        timeout = static_cast<int>(std::clamp<std::int64_t>(wait.count(), 0, 60000));
+    }
+    return timeout;
+}
+
+// Lets libiscsi serve a socket's events; marks the session failed or broken on error.
+void IscsiTransport::serviceSocketLocked(Session& session, short revents) {
+    const bool hangup = (revents & (POLLHUP | POLLERR | POLLRDHUP)) != 0;
+    if (session.state == Session::State::Up && hangup) {
+        // Take in what came before the end, then give the
+        // connection up.
+        iscsi_service(session.context, POLLIN);
+        if (session.context != nullptr) {
+            session.broken = true;
+            if (session.brokenWhy.empty()) {
+                session.brokenWhy = "the target closed the connection";
+            }
+        }
+        return;
+    }
+    const int served = iscsi_service(session.context, revents & ~POLLRDHUP);
+    if (served < 0 && !session.failure) {
+        const std::string why = redacted(iscsi_get_error(session.context), *session.url);
+        if (session.state == Session::State::Up) {
+            session.broken = true;
+            session.brokenWhy = why;
+        } else {
+            session.failure = why.empty() ? "the connection failed" : why;
+        }
+    }
+}
+
 void IscsiTransport::serve() {
-    struct Polled {
-        Session* session;
-        iscsi_context* context;
-    };
     std::vector<pollfd> fds;
     std::vector<Polled> polled;
     std::unique_lock lock(mutex_);
     for (;;) {
         const auto now = Clock::now();
-        for (auto& adapter : sessions_) {
-            for (auto& owned : adapter) {
-                Session& session = *owned;
-                if (session.failure) {
-                    connectFailedLocked(session, *session.failure);
-                } else if (session.broken) {
-                    dropConnectionLocked(session, session.brokenWhy);
-                }
-                if (stopping_) {
-                    continue;
-                }
-                if (session.state == Session::State::Down &&
-                    (session.connectWanted || !session.waiting.empty())) {
-                    startConnectLocked(session,
-                                       now + std::chrono::milliseconds(options_.connectTimeoutMs));
-                }
-            }
-        }
+        tendSessionsLocked(now);
         if (stopping_) {
-            for (auto& adapter : sessions_) {
-                for (auto& session : adapter) {
-                    dropConnectionLocked(*session, "the transport is closing");
-                    for (auto& request : session->waiting) {
-                        finishLocked(*request, failure(host_status::UnexpectedBusFree));
-                    }
-                    session->waiting.clear();
-                }
-            }
+            closeSessionsLocked();
             releaseLocked(lock);
             return;
         }
         expireLocked(now);
 
-        fds.assign(1, pollfd{wakeFd_, POLLIN, 0});
-        polled.assign(1, Polled{nullptr, nullptr});
-        bool again = false;
-        for (auto& adapter : sessions_) {
-            for (auto& owned : adapter) {
-                Session& session = *owned;
-                if (session.failure || session.broken) {
-                    again = true; // deal with it before sleeping
-                }
-                if (session.context == nullptr) {
-                    continue;
-                }
-                const int fd = iscsi_get_fd(session.context);
-                if (fd < 0) {
-                    continue;
-                }
-                short events = static_cast<short>(iscsi_which_events(session.context));
-                if (session.state == Session::State::Up) {
-                    events = static_cast<short>(events | POLLRDHUP);
-                }
-                fds.push_back(pollfd{fd, events, 0});
-                polled.push_back(Polled{&session, session.context});
-            }
-        }
-        int timeout = -1;
-        if (again) {
-            timeout = 0;
-        } else if (const auto next = nextDeadlineLocked(); next != Clock::time_point::max()) {
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - Clock::now());
-            timeout = static_cast<int>(std::clamp<std::int64_t>(wait.count(), 0, 60000));
-        }
+        const bool again = pollListLocked(fds, polled);
+        const int timeout = pollTimeoutLocked(again);
         releaseLocked(lock);
         const int ready = ::poll(fds.data(), fds.size(), timeout);
         lock.lock();
@@ -1472,29 +1570,7 @@ void IscsiTransport::serve() {
             if (revents == 0 || session.context != polled[i].context) {
                 continue;
             }
-            const bool hangup = (revents & (POLLHUP | POLLERR | POLLRDHUP)) != 0;
-            if (session.state == Session::State::Up && hangup) {
-                // Take in what came before the end, then give the
-                // connection up.
-                iscsi_service(session.context, POLLIN);
-                if (session.context != nullptr) {
-                    session.broken = true;
-                    if (session.brokenWhy.empty()) {
-                        session.brokenWhy = "the target closed the connection";
-                    }
-                }
-                continue;
-            }
-            const int served = iscsi_service(session.context, revents & ~POLLRDHUP);
-            if (served < 0 && !session.failure) {
-                const std::string why = redacted(iscsi_get_error(session.context), *session.url);
-                if (session.state == Session::State::Up) {
-                    session.broken = true;
-                    session.brokenWhy = why;
-                } else {
-                    session.failure = why.empty() ? "the connection failed" : why;
-                }
-            }
+            serviceSocketLocked(session, revents);
         }
     }
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 struct iscsi_context; // libiscsi's session
+struct pollfd;
 
 namespace quillon::scsi {
 
@@ -205,6 +206,7 @@ private:
     struct AbortTicket;
     struct Attention;
     struct Finished;
+    struct Polled;
     using Clock = std::chrono::steady_clock;
 
     Session* sessionFor(int adapter, std::uint8_t target) const;
@@ -230,6 +232,11 @@ private:
     void releaseLocked(std::unique_lock<std::mutex>& lock);
     void wake();
     void serve();
+    void tendSessionsLocked(Clock::time_point now);
+    void closeSessionsLocked();
+    bool pollListLocked(std::vector<::pollfd>& fds, std::vector<Polled>& polled);
+    int pollTimeoutLocked(bool again) const;
+    void serviceSocketLocked(Session& session, short revents);
     Clock::time_point nextDeadlineLocked() const;
 
     static void onConnect(::iscsi_context* context, int status, void* data, void* session);

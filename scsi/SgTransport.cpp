@@ -328,6 +328,121 @@ SgTransport::~SgTransport() {
     }
 }
 
+namespace {
+
+// The bytes one request on an sg node may move; 0 or less when unknown.
+int maxTransferOf(int fd) {
+    // BLKSECTGET on an sg node gives the bytes one request may move.
+    int bytes = 0;
+    if (::ioctl(fd, BLKSECTGET, &bytes) < 0 || bytes <= 0) {
+        ::ioctl(fd, SG_GET_RESERVED_SIZE, &bytes);
+    }
+    return bytes;
+}
+
+// The --verbose line for a device in use on an adapter.
+std::string usedNote(const SgAdapterLayout& adapter, const SgDevice& device) {
+    return device.path + ": host " + std::to_string(adapter.hostNo) + " channel " +
+           std::to_string(adapter.channel) + " target " + std::to_string(device.scsiId) + " LUN " +
+           std::to_string(device.lun) + ", device type " + std::to_string(device.scsiType) +
+           ", queue depth " + std::to_string(device.queueDepth);
+}
+
+} // namespace
+
+// Opens an sg node and reads its address; false, with a note why, when it is unusable.
+bool SgTransport::probeNode(const std::string& path, SgDevice& device, int& fd, int& version) {
+    fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        notes_.push_back(path + ": cannot open: " + std::strerror(errno));
+        return false;
+    }
+    version = 0;
+    sg_scsi_id id{};
+    if (::ioctl(fd, SG_GET_VERSION_NUM, &version) < 0 || version < FirstV3Version) {
+        notes_.push_back(path + ": not a SCSI generic node with the sg_io_hdr interface");
+        ::close(fd);
+        return false;
+    }
+    if (::ioctl(fd, SG_GET_SCSI_ID, &id) < 0) {
+        notes_.push_back(path + ": no SCSI address: " + std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    device = SgDevice{};
+    device.path = path;
+    device.hostNo = id.host_no;
+    device.channel = id.channel;
+    device.scsiId = id.scsi_id;
+    device.lun = id.lun;
+    device.scsiType = id.scsi_type;
+    device.queueDepth = id.d_queue_depth;
+    return true;
+}
+
+// The facts of an adapter's host; notes each of its devices and marks it used.
+SgHostFacts SgTransport::hostFactsFor(const SgAdapterLayout& adapter,
+                                      const std::vector<int>& versions, std::vector<bool>& used) {
+    SgHostFacts facts;
+    facts.procName = readLine(sysDirectory_ + "/class/scsi_host/host" +
+                              std::to_string(adapter.hostNo) + "/proc_name");
+    for (const auto& entry : adapter.devices) {
+        const std::size_t index = entry.second;
+        used[index] = true;
+        const Node& node = *nodes_[index];
+        facts.driverVersion = versions[index];
+        const int bytes = maxTransferOf(node.fd);
+        if (bytes > 0 &&
+            (facts.maxTransfer == 0 || static_cast<std::uint32_t>(bytes) < facts.maxTransfer)) {
+            facts.maxTransfer = static_cast<std::uint32_t>(bytes);
+        }
+        notes_.push_back(usedNote(adapter, node.device));
+    }
+    return facts;
+}
+
+// Lays out the adapters and keeps a node per device, closing those no adapter uses.
+void SgTransport::layOut(const std::vector<SgDevice>& devices, const std::vector<int>& fds,
+                         const std::vector<int>& versions) {
+    layout_ = layoutAdapters(devices);
+    for (const std::string& note : layout_.unreachable) {
+        notes_.push_back(note + ": not used");
+    }
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        auto node = std::make_unique<Node>();
+        node->device = devices[i];
+        node->fd = fds[i];
+        nodes_.push_back(std::move(node));
+    }
+    std::vector<bool> used(devices.size(), false);
+    for (const SgAdapterLayout& adapter : layout_.adapters) {
+        adapterInfo_.push_back(adapterInfoFor(adapter, hostFactsFor(adapter, versions, used)));
+    }
+    for (std::size_t i = 0; i < used.size(); ++i) {
+        if (!used[i]) {
+            ::close(nodes_[i]->fd);
+            nodes_[i]->fd = -1;
+        }
+    }
+}
+
+// Starts the service thread and its wake-up event; Incomplete, with a note, on failure.
+Transport::Presence SgTransport::startService() {
+    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        notes_.push_back(std::string("cannot make the service thread's event: ") +
+                         std::strerror(errno));
+        return Presence::Incomplete;
+    }
+    try {
+        service_ = std::thread([this] { serve(); });
+    } catch (const std::system_error& error) {
+        notes_.push_back(std::string("cannot start the service thread: ") + error.what());
+        return Presence::Incomplete;
+    }
+    return Presence::Present;
+}
+
 Transport::Presence SgTransport::open() {
     if (opened_) {
         return presence_;
@@ -344,99 +459,22 @@ Transport::Presence SgTransport::open() {
     std::vector<int> fds;
     std::vector<int> versions;
     for (const std::string& name : names) {
-        const std::string path = devDirectory_ + "/" + name;
-        const int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            notes_.push_back(path + ": cannot open: " + std::strerror(errno));
-            continue;
-        }
-        int version = 0;
-        sg_scsi_id id{};
-        if (::ioctl(fd, SG_GET_VERSION_NUM, &version) < 0 || version < FirstV3Version) {
-            notes_.push_back(path + ": not a SCSI generic node with the sg_io_hdr interface");
-            ::close(fd);
-            continue;
-        }
-        if (::ioctl(fd, SG_GET_SCSI_ID, &id) < 0) {
-            notes_.push_back(path + ": no SCSI address: " + std::strerror(errno));
-            ::close(fd);
-            continue;
-        }
         SgDevice device;
-        device.path = path;
-        device.hostNo = id.host_no;
-        device.channel = id.channel;
-        device.scsiId = id.scsi_id;
-        device.lun = id.lun;
-        device.scsiType = id.scsi_type;
-        device.queueDepth = id.d_queue_depth;
-        devices.push_back(device);
-        fds.push_back(fd);
-        versions.push_back(version);
+        int fd = -1;
+        int version = 0;
+        if (probeNode(devDirectory_ + "/" + name, device, fd, version)) {
+            devices.push_back(device);
+            fds.push_back(fd);
+            versions.push_back(version);
+        }
     }
 
-    layout_ = layoutAdapters(devices);
-    for (const std::string& note : layout_.unreachable) {
-        notes_.push_back(note + ": not used");
-    }
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        auto node = std::make_unique<Node>();
-        node->device = devices[i];
-        node->fd = fds[i];
-        nodes_.push_back(std::move(node));
-    }
-    std::vector<bool> used(devices.size(), false);
-    for (const SgAdapterLayout& adapter : layout_.adapters) {
-        SgHostFacts facts;
-        facts.procName = readLine(sysDirectory_ + "/class/scsi_host/host" +
-                                  std::to_string(adapter.hostNo) + "/proc_name");
-        for (const auto& entry : adapter.devices) {
-            const std::size_t index = entry.second;
-            used[index] = true;
-            const Node& node = *nodes_[index];
-            facts.driverVersion = versions[index];
-            // BLKSECTGET on an sg node gives the bytes one request may move.
-            int bytes = 0;
-            if (::ioctl(node.fd, BLKSECTGET, &bytes) < 0 || bytes <= 0) {
-                ::ioctl(node.fd, SG_GET_RESERVED_SIZE, &bytes);
-            }
-            if (bytes > 0 &&
-                (facts.maxTransfer == 0 || static_cast<std::uint32_t>(bytes) < facts.maxTransfer)) {
-                facts.maxTransfer = static_cast<std::uint32_t>(bytes);
-            }
-            notes_.push_back(node.device.path + ": host " + std::to_string(adapter.hostNo) +
-                             " channel " + std::to_string(adapter.channel) + " target " +
-                             std::to_string(node.device.scsiId) + " LUN " +
-                             std::to_string(node.device.lun) + ", device type " +
-                             std::to_string(node.device.scsiType) + ", queue depth " +
-                             std::to_string(node.device.queueDepth));
-        }
-        adapterInfo_.push_back(adapterInfoFor(adapter, facts));
-    }
-    for (std::size_t i = 0; i < used.size(); ++i) {
-        if (!used[i]) {
-            ::close(nodes_[i]->fd);
-            nodes_[i]->fd = -1;
-        }
-    }
+    layOut(devices, fds, versions);
     if (layout_.adapters.empty()) {
         notes_.push_back("no usable sg node in " + devDirectory_);
         return presence_ = Presence::Absent;
     }
-
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0) {
-        notes_.push_back(std::string("cannot make the service thread's event: ") +
-                         std::strerror(errno));
-        return presence_ = Presence::Incomplete;
-    }
-    try {
-        service_ = std::thread([this] { serve(); });
-    } catch (const std::system_error& error) {
-        notes_.push_back(std::string("cannot start the service thread: ") + error.what());
-        return presence_ = Presence::Incomplete;
-    }
-    return presence_ = Presence::Present;
+    return presence_ = startService();
 }
 
 int SgTransport::adapterCount() {

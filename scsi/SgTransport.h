@@ -182,6 +182,12 @@ private:
         int error = 0; // errno of the write
     };
 
+    bool probeNode(const std::string& path, SgDevice& device, int& fd, int& version);
+    SgHostFacts hostFactsFor(const SgAdapterLayout& adapter, const std::vector<int>& versions,
+                             std::vector<bool>& used);
+    void layOut(const std::vector<SgDevice>& devices, const std::vector<int>& fds,
+                const std::vector<int>& versions);
+    Presence startService();
     Completion submitLocked(Node& node, std::unique_ptr<Request>& request, int& error);
     void pumpBacklogLocked(Node& node, std::vector<Refused>& failed);
     void serve();

@@ -3,6 +3,7 @@
 // sent straight to the drive model.
 #include "drive/MODrive.h"
 #include "scsi/SimTransport.h"
+#include "sim/Bytes.h"
 
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -26,16 +27,7 @@ void BM_Read10Model(benchmark::State& state) {
     std::vector<std::uint8_t> buffer(512);
     std::uint32_t lba = 0;
     for (auto _ : state) {
-        const std::uint8_t cdb[10]{0x28,
-                                   0,
-                                   static_cast<std::uint8_t>(lba >> 24),
-                                   static_cast<std::uint8_t>(lba >> 16),
-                                   static_cast<std::uint8_t>(lba >> 8),
-                                   static_cast<std::uint8_t>(lba),
-                                   0,
-                                   0,
-                                   1,
-                                   0};
+        const auto cdb = sim::cdb10(0x28, lba, 1);
         if (target.execute(0, {cdb, {}, buffer, std::nullopt}).status != 0) {
             state.SkipWithError("READ(10) failed");
             break;

@@ -1,5 +1,6 @@
 // Command rate of the simulated drive at zero latency: the model computes the
 // time a real drive would take but nobody waits for it.
+#include "sim/Bytes.h"
 #include "sim/SimTarget.h"
 
 #include <benchmark/benchmark.h>
@@ -18,19 +19,6 @@ std::unique_ptr<SimTarget> readyTarget(const char* medium) {
     const std::uint8_t tur[6] = {op::TestUnitReady, 0, 0, 0, 0, 0};
     target->execute(0, {tur, {}, {}, std::nullopt});
     return target;
-}
-
-std::array<std::uint8_t, 10> cdb10(std::uint8_t opcode, std::uint32_t lba, std::uint16_t length) {
-    return {opcode,
-            0,
-            static_cast<std::uint8_t>(lba >> 24),
-            static_cast<std::uint8_t>(lba >> 16),
-            static_cast<std::uint8_t>(lba >> 8),
-            static_cast<std::uint8_t>(lba),
-            0,
-            static_cast<std::uint8_t>(length >> 8),
-            static_cast<std::uint8_t>(length),
-            0};
 }
 
 // Runs one command per iteration at addresses that stride over the medium.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -28,6 +29,16 @@ inline std::uint32_t getBe16(std::span<const std::uint8_t> in, std::size_t at) {
 
 inline std::uint32_t getBe32(std::span<const std::uint8_t> in, std::size_t at) {
     return getBe16(in, at) << 16 | getBe16(in, at + 2);
+}
+
+// A 10-byte CDB with a block address in bytes 2-5 and a count in bytes 7-8:
+// the shape of READ(10), WRITE(10), VERIFY(10), READ LONG and their kin.
+inline std::array<std::uint8_t, 10> cdb10(std::uint8_t opcode, std::uint32_t lba,
+                                          std::uint16_t count) {
+    std::array<std::uint8_t, 10> cdb{opcode};
+    putBe32(cdb, 2, lba);
+    putBe16(cdb, 7, count);
+    return cdb;
 }
 
 } // namespace quillon::sim

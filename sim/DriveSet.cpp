@@ -49,7 +49,8 @@ struct UnitDescription {
 void applyOption(std::string_view unit, std::string_view option, UnitDescription& d) {
     const auto equals = option.find('=');
     const auto name = option.substr(0, equals);
-    const auto value = equals == std::string_view::npos ? std::string_view{} : option.substr(equals + 1);
+    const auto value =
+        equals == std::string_view::npos ? std::string_view{} : option.substr(equals + 1);
     if (option == "wp") {
         d.writeProtected = true;
     } else if (option == "legacy-sense") {
@@ -96,8 +97,8 @@ UnitDescription parseUnit(std::string_view unit) {
     d.config.media.clear();
     for (const auto medium : split(fields[0], '+')) {
         if (findMediaProfile(medium) == nullptr) {
-            refuse(unit, "unknown medium \"" + std::string(medium) + "\" (known: " +
-                             mediaProfileNames() + ")");
+            refuse(unit, "unknown medium \"" + std::string(medium) +
+                             "\" (known: " + mediaProfileNames() + ")");
         }
         d.config.media.emplace_back(medium);
     }
@@ -109,7 +110,9 @@ UnitDescription parseUnit(std::string_view unit) {
 
 } // namespace
 
-DriveSet defaultDriveSet() { return parseDriveSet("2=mo230:seed=2,4=mo640:seed=4,5=disk:seed=5"); }
+DriveSet defaultDriveSet() {
+    return parseDriveSet("2=mo230:seed=2,4=mo640:seed=4,5=disk:seed=5");
+}
 
 DriveSet parseDriveSet(std::string_view text) {
     DriveSet set;

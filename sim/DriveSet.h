@@ -1,11 +1,11 @@
 #pragma once
 
+#include "SimTarget.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string_view>
-
-#include "SimTarget.h"
 
 namespace quillon::sim {
 

@@ -6,6 +6,7 @@
 #include "drive/MODrive.h"
 #include "drive/SenseTables.h"
 #include "scsi/IscsiTransport.h"
+#include "sim/Bytes.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -147,16 +148,8 @@ Raw raw(drive::TMODrive& drive, std::uint8_t ha, std::uint8_t target, std::uint8
 }
 
 std::vector<std::uint8_t> read10Cdb(std::uint32_t lba, std::uint16_t blocks) {
-    return {0x28,
-            0,
-            static_cast<std::uint8_t>(lba >> 24),
-            static_cast<std::uint8_t>(lba >> 16),
-            static_cast<std::uint8_t>(lba >> 8),
-            static_cast<std::uint8_t>(lba),
-            0,
-            static_cast<std::uint8_t>(blocks >> 8),
-            static_cast<std::uint8_t>(blocks),
-            0};
+    const auto cdb = sim::cdb10(0x28, lba, blocks);
+    return {cdb.begin(), cdb.end()};
 }
 
 struct Sense {

@@ -14,6 +14,7 @@
 // Meant for a disposable machine: it writes block 7 of every disk it finds.
 
 #include "scsi/SgTransport.h"
+#include "sim/Bytes.h"
 
 #include <algorithm>
 #include <chrono>
@@ -106,16 +107,8 @@ std::uint32_t be32(const std::vector<std::uint8_t>& data, std::size_t at) {
 }
 
 std::vector<std::uint8_t> rw10(std::uint8_t opcode, std::uint32_t lba, std::uint16_t blocks) {
-    return {opcode,
-            0,
-            static_cast<std::uint8_t>(lba >> 24),
-            static_cast<std::uint8_t>(lba >> 16),
-            static_cast<std::uint8_t>(lba >> 8),
-            static_cast<std::uint8_t>(lba),
-            0,
-            static_cast<std::uint8_t>(blocks >> 8),
-            static_cast<std::uint8_t>(blocks),
-            0};
+    const auto cdb = quillon::sim::cdb10(opcode, lba, blocks);
+    return {cdb.begin(), cdb.end()};
 }
 
 struct Probe {

@@ -229,14 +229,9 @@ int CliSession::raw(const DeviceAddress& at, const std::vector<std::string>& ope
     if (cdb.size() != 6 && cdb.size() != 10 && cdb.size() != 12 && cdb.size() != 16) {
         throw UsageError("a CDB has 6, 10, 12 or 16 bytes");
     }
-    scsi::TSRB_ExecSCSICmd srb;
-    srb.SRB_HaId = at.ha;
-    srb.SRB_Target = at.target;
-    srb.SRB_Lun = at.lun;
-    srb.SRB_CDBLen = static_cast<std::uint8_t>(cdb.size());
-    std::copy(cdb.begin(), cdb.end(), srb.CDBByte.begin());
-    srb.SRB_BufPointer = data.empty() ? nullptr : data.data();
-    srb.SRB_BufLen = static_cast<std::uint32_t>(data.size());
+    auto srb = scsi::TSRB_ExecSCSICmd::For(at.ha, at.target, at.lun, cdb,
+                                           data.empty() ? nullptr : data.data(),
+                                           static_cast<std::uint32_t>(data.size()));
     const bool ok = drive_.ExecSCSICommand(srb);
     printStatus(ok || srb.SRB_TargStat != 0, srb.SRB_TargStat, srb.SRB_HaStat);
     if (srb.SRB_TargStat == 0x02) {

@@ -85,14 +85,8 @@ void TMODrive::DecodeInquiry(std::span<const std::uint8_t, 36> d, TDeviceInfo& i
 TMODrive::Sent TMODrive::exec(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
                               std::initializer_list<std::uint8_t> cdb, std::uint8_t* buffer,
                               std::uint32_t length) {
-    scsi::TSRB_ExecSCSICmd srb;
-    srb.SRB_HaId = HA;
-    srb.SRB_Target = Target;
-    srb.SRB_Lun = LUN;
-    srb.SRB_BufLen = length;
-    srb.SRB_BufPointer = buffer;
-    srb.SRB_CDBLen = static_cast<std::uint8_t>(cdb.size());
-    std::copy(cdb.begin(), cdb.end(), srb.CDBByte.begin());
+    auto srb = scsi::TSRB_ExecSCSICmd::For(HA, Target, LUN, std::span(cdb.begin(), cdb.size()),
+                                           buffer, length);
     const bool completed = execute(srb, false);
     const int status = srb.SRB_TargStat;
     if (*cdb.begin() != OpInquiry && *cdb.begin() != OpRequestSense) {

@@ -2,10 +2,12 @@
 
 #include "Transport.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -47,6 +49,22 @@ struct TSRB_ExecSCSICmd {
     std::array<std::uint8_t, 16> CDBByte{};
     std::array<std::uint8_t, SENSE_LEN + 2> SenseArea{};
     std::shared_ptr<TransportCommand> Pending;
+
+    // A request block filled as callers fill it: the device, the CDB (at
+    // most 16 bytes) and the data buffer.
+    static TSRB_ExecSCSICmd For(std::uint8_t ha, std::uint8_t target, std::uint8_t lun,
+                                std::span<const std::uint8_t> cdb, std::uint8_t* buffer,
+                                std::uint32_t length) {
+        TSRB_ExecSCSICmd srb;
+        srb.SRB_HaId = ha;
+        srb.SRB_Target = target;
+        srb.SRB_Lun = lun;
+        srb.SRB_BufLen = length;
+        srb.SRB_BufPointer = buffer;
+        srb.SRB_CDBLen = static_cast<std::uint8_t>(std::min(cdb.size(), srb.CDBByte.size()));
+        std::copy_n(cdb.begin(), srb.SRB_CDBLen, srb.CDBByte.begin());
+        return srb;
+    }
 };
 
 // One host adapter as the adapter inquiry describes it.

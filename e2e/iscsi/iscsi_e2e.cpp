@@ -134,14 +134,7 @@ struct Raw {
 
 Raw raw(drive::TMODrive& drive, std::uint8_t ha, std::uint8_t target, std::uint8_t lun,
         std::vector<std::uint8_t> cdb, std::uint8_t* buffer = nullptr, std::uint32_t length = 0) {
-    scsi::TSRB_ExecSCSICmd srb;
-    srb.SRB_HaId = ha;
-    srb.SRB_Target = target;
-    srb.SRB_Lun = lun;
-    srb.SRB_BufPointer = buffer;
-    srb.SRB_BufLen = length;
-    srb.SRB_CDBLen = static_cast<std::uint8_t>(cdb.size());
-    std::copy(cdb.begin(), cdb.end(), srb.CDBByte.begin());
+    auto srb = scsi::TSRB_ExecSCSICmd::For(ha, target, lun, cdb, buffer, length);
     const auto start = Clock::now();
     drive.ExecSCSICommand(srb);
     return {srb.SRB_Status, srb.SRB_TargStat, srb.SRB_HaStat, srb.SenseArea, msSince(start)};

@@ -4,28 +4,10 @@
 
 namespace quillon::app {
 
-const char* cliUsage() {
-    return R"(Usage: quillon-cli [OPTION]... COMMAND [OPERAND]...
+namespace {
 
-Quillon tests and debugs magneto-optical disk drives on SCSI. quillon-cli is
-its headless front end. Drives are addressed as H:T:L (host adapter, target
-ID, logical unit), as the scan lists them. The host adapters are the
-simulated bus (with --simulate) first, then the Linux SCSI generic (sg)
-hosts in ascending host number, then the iSCSI portals in the order given.
-
-Commands:
-  scan                      list the devices that answer INQUIRY
-  inquiry H:T:L             decode the device's INQUIRY data
-  capacity H:T:L            READ CAPACITY: last block, block size, long block size
-  sense H:T:L               REQUEST SENSE, decoded
-  raw H:T:L CDB [--in N | --out FILE]
-                            send one command given in hexadecimal (6 or 10
-                            bytes, e.g. 1E00000001 00 or "28 00 00000000 00 0001 00");
-                            --in N reads N bytes, --out FILE sends the file;
-                            prints the status, the sense data decoded and the
-                            data read as hexadecimal
-
-Options:
+// How the host adapters are chosen, shared by both programs' --help.
+constexpr const char* AdapterOptions = R"(Options:
   --simulate[=DRIVES]       add the simulated bus as adapter 0. Alone: an MO
                             drive with a 230 MB cartridge at 0:2:0, one with a
                             640 MB cartridge at 0:4:0 and a fixed disk at 0:5:0.
@@ -36,7 +18,10 @@ Options:
                             mo1300, mo2300 or disk (the first is loaded, the
                             others wait and come in one by one as media are
                             ejected), and options wp (write-protected),
-                            legacy-sense, no-save, seed=N, error-rate=R.
+                            legacy-sense, no-save, seed=N, error-rate=R,
+                            fail=OP-ANSWER (every command with operation
+                            code OP answered busy, conflict, hang, or CHECK
+                            CONDITION with KEY.ASC.ASCQ; all hexadecimal).
                             Example: --simulate=2=mo230+mo640:wp,3=mo1300,3.1=mo640
   --iscsi URL               add an iSCSI target (repeatable); each portal is
                             one host adapter after the simulated and the sg
@@ -47,13 +32,64 @@ Options:
                             variable LIBISCSI_CHAP_PASSWORD, not on the
                             command line, where other users can see it.
   --time-scale=X            simulated commands take X times as long as on a
-                            real drive (default 0: at once)
-  --verbose                 say why a transport found no adapters
+                            real drive (default: 0, at once, for quillon-cli;
+                            1, the modelled drive's speed, for quillon)
+)";
+
+} // namespace
+
+std::string cliUsage() {
+    return std::string(R"(Usage: quillon-cli [OPTION]... COMMAND [OPERAND]...
+
+Quillon tests and debugs magneto-optical disk drives on SCSI. quillon-cli is
+its headless front end. Drives are addressed as H:T:L (host adapter, target
+ID, logical unit), as the scan lists them. The host adapters are the
+simulated bus (with --simulate) first, then the Linux SCSI generic (sg)
+hosts in ascending host number, then the iSCSI portals in the order given.
+
+Commands that run the main window's operations and print its log lines:
+  scan [--all]              list the optical memory devices that answer
+                            INQUIRY (with --all every device), as the main
+                            window's device list shows them
+  target-info H:T:L         the device's inquiry data, as "Target Info" logs it
+  eject H:T:L               eject the medium, as "Eject" does
+  disk-capacity H:T:L       block size, long block size and last block, as the
+                            disk capacity display logs them
+Message boxes are printed as their text; the sense window, when it would
+open, as its contents.
+
+Commands for single low-level requests:
+  inquiry H:T:L             decode the device's INQUIRY data
+  capacity H:T:L            READ CAPACITY: last block, block size, long block size
+  sense H:T:L               REQUEST SENSE, decoded
+  raw H:T:L CDB [--in N | --out FILE]
+                            send one command given in hexadecimal (6 or 10
+                            bytes, e.g. 1E00000001 00 or "28 00 00000000 00 0001 00");
+                            --in N reads N bytes, --out FILE sends the file;
+                            prints the status, the sense data decoded and the
+                            data read as hexadecimal
+
+)") +
+           AdapterOptions + R"(  --verbose                 say why a transport found no adapters
   --help                    show this text and exit
   --version                 show the version and exit
 
-Exit status: 0 when the command ended with status GOOD (scan: always), 1 when
-the drive failed it or could not be reached, 2 for a usage error.
+Exit status: 0 when the command succeeded (scan: always), 1 when the drive
+failed it, could not be reached or no device answered, 2 for a usage error.
+)";
+}
+
+std::string guiUsage() {
+    return std::string(R"(Usage: quillon [OPTION]...
+
+Quillon tests and debugs magneto-optical disk drives on SCSI. Its main window
+lists the drives found on the host adapters: the simulated bus (with
+--simulate) first, then the Linux SCSI generic (sg) hosts in ascending host
+number, then the iSCSI portals in the order given. Without options only the
+sg hosts are used. F1 on any control opens its help page.
+
+)") + AdapterOptions + R"(  --help                    show this text and exit
+  --version                 show the version and exit
 )";
 }
 
@@ -81,15 +117,17 @@ CliOptions CliOptions::parse(int argc, char** argv) {
                                 : i + 1 < argc                    ? argv[++i]
                                                                   : "";
             std::size_t used = 0;
+            double scale = -1;
             try {
-                options.timeScale = std::stod(value, &used);
+                scale = std::stod(value, &used);
             } catch (const std::exception&) {
                 used = 0;
             }
-            if (used == 0 || used != value.size() || options.timeScale < 0) {
+            options.timeScale = scale;
+            if (used == 0 || used != value.size() || scale < 0) {
                 throw UsageError("--time-scale needs a number of 0 or more");
             }
-        } else if (arg.starts_with("--") && arg != "--in" && arg != "--out") {
+        } else if (arg.starts_with("--") && arg != "--in" && arg != "--out" && arg != "--all") {
             throw UsageError("unknown option " + std::string(arg));
         } else {
             options.words.emplace_back(arg);

@@ -16,7 +16,7 @@ class UsageError : public std::runtime_error {
 struct CliOptions {
     std::optional<std::string> simulate; // drive set; empty for the default set
     std::vector<std::string> iscsi;      // portal URLs, in the order given
-    double timeScale = 0;
+    std::optional<double> timeScale; // the front end's default when not given
     bool verbose = false;
     bool help = false;
     bool version = false;
@@ -25,7 +25,8 @@ struct CliOptions {
     static CliOptions parse(int argc, char** argv);
 };
 
-// The --help text.
-const char* cliUsage();
+// The --help texts of quillon-cli and of quillon.
+std::string cliUsage();
+std::string guiUsage();
 
 } // namespace quillon::app

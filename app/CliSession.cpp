@@ -1,6 +1,7 @@
 #include "CliSession.h"
 
 #include "CliOptions.h"
+#include "console/FormatText.h"
 #include "drive/SenseReport.h"
 
 #include <charconv>
@@ -13,11 +14,7 @@ namespace quillon::app {
 
 namespace {
 
-std::string format(const char* pattern, auto... values) {
-    char text[256];
-    std::snprintf(text, sizeof text, pattern, values...);
-    return text;
-}
+using console::formatText;
 
 const char* statusName(std::uint8_t status) {
     switch (status) {
@@ -78,7 +75,7 @@ std::string yesNo(bool value) {
 
 } // namespace
 
-DeviceAddress DeviceAddress::parse(const std::string& text) {
+DeviceAddress parseDeviceAddress(const std::string& text) {
     const auto first = text.find(':');
     const auto second = text.find(':', first == std::string::npos ? first : first + 1);
     const std::string problem = "\"" + text + "\" is not a device address H:T:L";
@@ -97,60 +94,50 @@ int CliSession::run(const std::vector<std::string>& words) {
         throw UsageError("no command given");
     }
     const auto& command = words[0];
-    if (command == "scan" && words.size() == 1) {
-        return scan();
+    if (command == "scan" && (words.size() == 1 || (words.size() == 2 && words[1] == "--all"))) {
+        return scan(words.size() == 2);
     }
-    const bool addressed = command == "inquiry" || command == "capacity" || command == "sense";
+    const bool addressed = command == "inquiry" || command == "capacity" || command == "sense" ||
+                           command == "target-info" || command == "eject" ||
+                           command == "disk-capacity";
     if (addressed && words.size() == 2) {
-        const auto at = DeviceAddress::parse(words[1]);
+        const auto at = parseDeviceAddress(words[1]);
         return command == "inquiry"    ? inquiry(at)
                : command == "capacity" ? capacity(at)
-                                       : sense(at);
+               : command == "sense"    ? sense(at)
+                                       : operation(command, at);
     }
     if (command == "raw" && words.size() >= 3) {
-        return raw(DeviceAddress::parse(words[1]), {words.begin() + 2, words.end()});
+        return raw(parseDeviceAddress(words[1]), {words.begin() + 2, words.end()});
     }
     throw UsageError("unknown command or wrong operands: " + command);
 }
 
-// Every target of every adapter but the adapter's own ID, LUNs 0 to 7 while
-// the target answers.
-int CliSession::scan() {
+int CliSession::scan(bool allDevices) {
     out_ << "H:T:L    Type  Vendor    Product           Rev   Removable\n";
-    int found = 0;
-    for (int ha = 0; ha < drive_.HostAdapterCount; ++ha) {
-        const auto& adapter = drive_.HostAdapters[ha];
-        for (int target = 0; target < adapter.MaxTargets; ++target) {
-            if (target == adapter.SCSI_ID) {
-                continue;
-            }
-            for (std::uint8_t lun = 0; lun < 8; ++lun) {
-                drive::TDeviceInfo info;
-                drive_.Inquiry(static_cast<std::uint8_t>(ha), static_cast<std::uint8_t>(target),
-                               lun, info);
-                if (info.HA == 255) {
-                    break; // nobody at this target ID
-                }
-                if (info.Qualifier == 0) {
-                    out_ << format("%-8s %02Xh   %-8s  %-16s  %-4s  %s\n",
-                                   format("%d:%d:%u", ha, target, lun).c_str(),
-                                   static_cast<unsigned>(info.DeviceType), info.Vendor.c_str(),
-                                   info.Product.c_str(), info.Revision.c_str(),
-                                   yesNo(info.Removable).c_str());
-                    ++found;
-                }
-            }
-        }
+    const auto devices = operations_.ScanDevices(allDevices);
+    for (const drive::TDeviceInfo& info : devices) {
+        out_ << formatText("%-8s %02Xh   %-8s  %-16s  %-4s  %s\n",
+                       formatText("%u:%u:%u", info.HA, info.Target, info.LUN).c_str(),
+                       static_cast<unsigned>(info.DeviceType), info.Vendor.c_str(),
+                       info.Product.c_str(), info.Revision.c_str(), yesNo(info.Removable).c_str());
     }
-    if (found == 0) {
+    if (devices.empty()) {
         out_ << "No devices found.\n";
     }
     return 0;
 }
 
+int CliSession::operation(const std::string& command, DeviceAddress at) {
+    const bool succeeded = command == "target-info" ? operations_.TargetInfo(at)
+                           : command == "eject"     ? operations_.Eject(at)
+                                                    : operations_.DiskCapacity(at);
+    return succeeded ? 0 : 1;
+}
+
 int CliSession::inquiry(const DeviceAddress& at) {
     drive::TDeviceInfo info;
-    drive_.Inquiry(at.ha, at.target, at.lun, info);
+    drive_.Inquiry(at.HA, at.Target, at.LUN, info);
     const std::pair<const char*, bool> flags[] = {{"Removable", info.Removable},
                                                   {"AsyncEvent", info.AsyncEvent},
                                                   {"TerminateIO", info.TerminateIO},
@@ -161,20 +148,20 @@ int CliSession::inquiry(const DeviceAddress& at) {
                                                   {"Linked", info.Linked},
                                                   {"CommandQueue", info.CommandQueue},
                                                   {"SoftReset", info.SoftReset}};
-    out_ << format("%-16s %u\n", "Qualifier", static_cast<unsigned>(info.Qualifier))
-         << format("%-16s %u\n", "DeviceType", static_cast<unsigned>(info.DeviceType))
-         << format("%-16s %u\n", "ScsiLevel", static_cast<unsigned>(info.ScsiLevel));
+    out_ << formatText("%-16s %u\n", "Qualifier", static_cast<unsigned>(info.Qualifier))
+         << formatText("%-16s %u\n", "DeviceType", static_cast<unsigned>(info.DeviceType))
+         << formatText("%-16s %u\n", "ScsiLevel", static_cast<unsigned>(info.ScsiLevel));
     for (const auto& [name, value] : flags) {
-        out_ << format("%-16s %s\n", name, yesNo(value).c_str());
+        out_ << formatText("%-16s %s\n", name, yesNo(value).c_str());
     }
-    out_ << format("%-16s \"%s\"\n", "Vendor", info.Vendor.c_str())
-         << format("%-16s \"%s\"\n", "Product", info.Product.c_str())
-         << format("%-16s \"%s\"\n", "Revision", info.Revision.c_str());
+    out_ << formatText("%-16s \"%s\"\n", "Vendor", info.Vendor.c_str())
+         << formatText("%-16s \"%s\"\n", "Product", info.Product.c_str())
+         << formatText("%-16s \"%s\"\n", "Revision", info.Revision.c_str());
     return info.Qualifier == 0 ? 0 : 1;
 }
 
 int CliSession::capacity(const DeviceAddress& at) {
-    const int status = drive_.Capacity(at.ha, at.target, at.lun);
+    const int status = drive_.Capacity(at.HA, at.Target, at.LUN);
     if (status != 0) {
         printStatus(true, static_cast<std::uint8_t>(status), 0);
         if (status == 0x02) {
@@ -182,10 +169,10 @@ int CliSession::capacity(const DeviceAddress& at) {
         }
         return 1;
     }
-    out_ << format("%-16s %d (%Xh)\n", "LastBlockLBA", drive::TMODrive::LastBlockLBA,
+    out_ << formatText("%-16s %d (%Xh)\n", "LastBlockLBA", drive::TMODrive::LastBlockLBA,
                    drive::TMODrive::LastBlockLBA)
-         << format("%-16s %d\n", "BlockSize", drive::TMODrive::BlockSize)
-         << format("%-16s %d\n", "LongBlockSize", drive::TMODrive::LongBlockSize);
+         << formatText("%-16s %d\n", "BlockSize", drive::TMODrive::BlockSize)
+         << formatText("%-16s %d\n", "LongBlockSize", drive::TMODrive::LongBlockSize);
     return 0;
 }
 
@@ -195,7 +182,7 @@ int CliSession::sense(const DeviceAddress& at) {
     std::int32_t asc = 0;
     std::int32_t ascq = 0;
     std::int32_t lba = -1;
-    drive_.RequestSense(at.ha, at.target, at.lun, key, asc, ascq, lba);
+    drive_.RequestSense(at.HA, at.Target, at.LUN, key, asc, ascq, lba);
     if (key == Untouched) {
         out_ << "No sense data: REQUEST SENSE failed or answered in an unknown format.\n";
         return 1;
@@ -229,7 +216,7 @@ int CliSession::raw(const DeviceAddress& at, const std::vector<std::string>& ope
     if (cdb.size() != 6 && cdb.size() != 10 && cdb.size() != 12 && cdb.size() != 16) {
         throw UsageError("a CDB has 6, 10, 12 or 16 bytes");
     }
-    auto srb = scsi::TSRB_ExecSCSICmd::For(at.ha, at.target, at.lun, cdb,
+    auto srb = scsi::TSRB_ExecSCSICmd::For(at.HA, at.Target, at.LUN, cdb,
                                            data.empty() ? nullptr : data.data(),
                                            static_cast<std::uint32_t>(data.size()));
     const bool ok = drive_.ExecSCSICommand(srb);
@@ -244,9 +231,9 @@ int CliSession::raw(const DeviceAddress& at, const std::vector<std::string>& ope
         }
     }
     for (std::size_t row = 0; in && row < data.size(); row += 16) {
-        out_ << format("%04zX ", row);
+        out_ << formatText("%04zX ", row);
         for (std::size_t i = row; i < row + 16 && i < data.size(); ++i) {
-            out_ << format(" %02X", data[i]);
+            out_ << formatText(" %02X", data[i]);
         }
         out_ << '\n';
     }
@@ -257,10 +244,10 @@ void CliSession::printStatus(bool answered, std::uint8_t status, std::uint8_t ho
     if (!answered) {
         out_ << "Status           none: no target answered\n";
     } else {
-        out_ << format("Status           %02Xh %s\n", status, statusName(status));
+        out_ << formatText("Status           %02Xh %s\n", status, statusName(status));
     }
     if (hostStatus != 0) {
-        out_ << format("Host status      %02Xh\n", hostStatus);
+        out_ << formatText("Host status      %02Xh\n", hostStatus);
     }
 }
 

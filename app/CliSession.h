@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/StreamConsole.h"
+#include "console/DriveConsole.h"
 #include "drive/MODrive.h"
 
 #include <cstdint>
@@ -9,26 +11,24 @@
 
 namespace quillon::app {
 
-// A device address as the user types it: H:T:L.
-struct DeviceAddress {
-    std::uint8_t ha = 0;
-    std::uint8_t target = 0;
-    std::uint8_t lun = 0;
+using console::DeviceAddress;
 
-    // Throws UsageError for anything but three numbers 0-255 separated by colons.
-    static DeviceAddress parse(const std::string& text);
-};
+// A device address as the user types it, H:T:L; throws UsageError for
+// anything but three numbers 0-255 separated by colons.
+DeviceAddress parseDeviceAddress(const std::string& text);
 
 // Runs one quillon-cli command against the drive component and prints its
 // result; returns the exit status.
 class CliSession {
 public:
-    CliSession(drive::TMODrive& drive, std::ostream& out) : drive_(drive), out_(out) {}
+    CliSession(drive::TMODrive& drive, std::ostream& out)
+        : drive_(drive), out_(out), console_(out), operations_(drive, console_) {}
 
     int run(const std::vector<std::string>& words);
 
 private:
-    int scan();
+    int scan(bool allDevices);
+    int operation(const std::string& command, DeviceAddress at);
     int inquiry(const DeviceAddress& at);
     int capacity(const DeviceAddress& at);
     int sense(const DeviceAddress& at);
@@ -38,6 +38,8 @@ private:
 
     drive::TMODrive& drive_;
     std::ostream& out_;
+    StreamConsole console_;
+    console::DriveConsole operations_;
 };
 
 } // namespace quillon::app

@@ -35,7 +35,9 @@ TEST(QuillonCli, ScanListsTheSimulatedDrives) {
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_TRUE(contains(run.output, "0:2:0    07h   QUILLON   SIM MO DRIVE      1.00  yes\n"));
     EXPECT_TRUE(contains(run.output, "0:4:0    07h"));
-    EXPECT_TRUE(contains(run.output, "0:5:0    00h   QUILLON   SIM DISK          1.00  no\n"));
+    EXPECT_FALSE(contains(run.output, "0:5:0")); // a disk, listed only with --all
+    const auto all = cli("--simulate scan --all");
+    EXPECT_TRUE(contains(all.output, "0:5:0    00h   QUILLON   SIM DISK          1.00  no\n"));
 
     const auto twoLuns = cli("--simulate=3=mo1300,3.1=mo640 scan");
     EXPECT_TRUE(contains(twoLuns.output, "0:3:0 "));

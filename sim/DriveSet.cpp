@@ -37,13 +37,54 @@ unsigned number(std::string_view unit, std::string_view text, unsigned max, cons
     return value;
 }
 
-// One logical unit: its address, how it is built, and whether its loaded
-// cartridge is write-protected.
+unsigned hexNumber(std::string_view unit, std::string_view text, unsigned max, const char* what) {
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (error != std::errc{} || end != text.data() + text.size() || text.empty() || value > max) {
+        refuse(unit, std::string(what) + " must be hexadecimal, at most " +
+                         std::to_string(max));
+    }
+    return value;
+}
+
+// fail=OP-ANSWER: every command with operation code OP (hexadecimal) is
+// answered BUSY (busy), RESERVATION CONFLICT (conflict), never (hang) or
+// CHECK CONDITION with the sense KEY.ASC.ASCQ (hexadecimal).
+FaultRule parseFault(std::string_view unit, std::string_view value) {
+    const auto dash = value.find('-');
+    if (dash == std::string_view::npos) {
+        refuse(unit, "fail needs OP-ANSWER, e.g. fail=1b-busy or fail=28-3.11.0");
+    }
+    FaultRule rule;
+    rule.opcode = static_cast<std::uint8_t>(hexNumber(unit, value.substr(0, dash), 255, "OP"));
+    rule.count = 0;
+    const auto answer = value.substr(dash + 1);
+    if (answer == "busy") {
+        rule.kind = FaultKind::Busy;
+    } else if (answer == "conflict") {
+        rule.kind = FaultKind::ReservationConflict;
+    } else if (answer == "hang") {
+        rule.kind = FaultKind::Hang;
+    } else {
+        const auto sense = split(answer, '.');
+        if (sense.size() != 3) {
+            refuse(unit, "fail's answer is busy, conflict, hang or KEY.ASC.ASCQ");
+        }
+        rule.senseKey = static_cast<std::uint8_t>(hexNumber(unit, sense[0], 15, "the sense key"));
+        rule.asc = static_cast<std::uint8_t>(hexNumber(unit, sense[1], 255, "the ASC"));
+        rule.ascq = static_cast<std::uint8_t>(hexNumber(unit, sense[2], 255, "the ASCQ"));
+    }
+    return rule;
+}
+
+// One logical unit: its address, how it is built, whether its loaded
+// cartridge is write-protected, and the failures it injects.
 struct UnitDescription {
     std::uint8_t target = 0;
     std::uint8_t lun = 0;
     DriveConfig config;
     bool writeProtected = false;
+    std::vector<FaultRule> faults;
 };
 
 void applyOption(std::string_view unit, std::string_view option, UnitDescription& d) {
@@ -71,6 +112,8 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
             refuse(unit, "error-rate must be a number from 0 to 1");
         }
         d.config.byteErrorRate = rate;
+    } else if (name == "fail") {
+        d.faults.push_back(parseFault(unit, value));
     } else {
         refuse(unit, "unknown option \"" + std::string(option) + "\"");
     }
@@ -138,6 +181,9 @@ DriveSet parseDriveSet(std::string_view text) {
             refuse(unit, error.what());
         }
         drive->setWriteProtected(d.writeProtected);
+        for (const FaultRule& rule : d.faults) {
+            drive->addFault(rule);
+        }
     }
     return set;
 }

@@ -21,8 +21,11 @@ DriveSet defaultDriveSet();
 // with target IDs 0-7 (not 7, the adapter's own), LUNs 0-7, media by profile
 // name (the first is loaded, the others wait in the changer) and the options
 // wp (the loaded cartridge is write-protected), legacy-sense (4-byte
-// non-extended sense), no-save (MODE SELECT cannot save pages), seed=N and
-// error-rate=R (random raw byte errors). Example: "2=mo230+mo640:wp,5=disk".
+// non-extended sense), no-save (MODE SELECT cannot save pages), seed=N,
+// error-rate=R (random raw byte errors) and fail=OP-ANSWER (every command
+// with operation code OP, hexadecimal, answered busy, conflict, hang or
+// CHECK CONDITION with the sense KEY.ASC.ASCQ, hexadecimal).
+// Example: "2=mo230+mo640:wp,5=disk:fail=1b-busy".
 // Throws std::invalid_argument with a message for the user.
 DriveSet parseDriveSet(std::string_view text);
 

@@ -32,6 +32,24 @@ TEST(DriveSet, DescriptionSetsMediaLunsAndOptions) {
     EXPECT_EQ(outcome.sense[12], 0x27);
 }
 
+TEST(DriveSet, FailOptionsInjectFaultsByOperationCode) {
+    const auto set = parseDriveSet("2=mo230:fail=1b-busy:fail=25-3.11.0");
+    SimDrive& drive = *set.at(2)->lun(0);
+    const std::uint8_t tur[6]{};
+    const std::uint8_t eject[6]{0x1B, 0, 0, 0, 2, 0};
+    const std::uint8_t capacity[10]{0x25};
+    std::uint8_t data[8]{};
+    drive.execute({tur, {}, {}, std::nullopt});
+    for (int i = 0; i < 2; ++i) { // every time, not once
+        EXPECT_EQ(drive.execute({eject, {}, {}, std::nullopt}).status, 0x08);
+        const auto failed = drive.execute({capacity, {}, data, std::nullopt});
+        EXPECT_EQ(failed.status, 0x02);
+        EXPECT_EQ(failed.sense[2] & 0x0F, 0x03);
+        EXPECT_EQ(failed.sense[12], 0x11);
+    }
+    EXPECT_EQ(drive.execute({tur, {}, {}, std::nullopt}).status, 0x00);
+}
+
 TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     const auto refusal = [](const char* text) {
         try {
@@ -51,4 +69,7 @@ TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     EXPECT_NE(refusal("2=disk+disk").find("one fixed disk"), std::string::npos);
     EXPECT_NE(refusal("2=mo230+disk").find("either MO media"), std::string::npos);
     EXPECT_NE(refusal("2").find("ID=MEDIUM"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230:fail=1b").find("OP-ANSWER"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230:fail=1b-3.11").find("KEY.ASC.ASCQ"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230:fail=zz-busy").find("hexadecimal"), std::string::npos);
 }

@@ -21,7 +21,7 @@ check() { # check WHAT EXPECTED-LINE OUTPUT
     grep -Fxq -- "$2" <<<"$3" || { echo "MISSING ($1): $2"; echo "$3"; failures=$((failures + 1)); }
 }
 
-scan=$("$cli" --iscsi "iscsi://$portal/$disks" --iscsi "iscsi://$portal/$desc/1" scan)
+scan=$("$cli" --iscsi "iscsi://$portal/$disks" --iscsi "iscsi://$portal/$desc/1" scan --all)
 check scan "0:0:1    00h   QUILLON   DISK-512          0100  no" "$scan"
 check scan "0:0:2    00h   QUILLON   MO-2048           0100  yes" "$scan"
 check scan "0:1:1    00h   IET       VIRTUAL-DISK      0001  no" "$scan"

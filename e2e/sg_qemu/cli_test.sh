@@ -13,7 +13,7 @@ set -uo pipefail
 source "$(dirname "$0")/lib.sh"
 
 cat >"$work/commands" <<'COMMANDS'
-quillon-cli scan
+quillon-cli scan --all
 quillon-cli inquiry 0:3:0
 quillon-cli raw 0:1:0 000000000000
 quillon-cli raw 0:1:0 000000000000

@@ -1,0 +1,53 @@
+// quillon: the windowed program, the drive console.
+#include "Application.h"
+#include "CliOptions.h"
+#include "Transports.h"
+#include "console/HelpBook.h"
+#include "console/Windows.h"
+
+#include <cstdio>
+#include <cstring>
+
+using namespace quillon;
+
+namespace {
+
+// --help and --version answer without a display, before Qt starts.
+bool answeredWithoutWindows(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(app::guiUsage().c_str(), stdout);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("quillon %s\n", QUILLON_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (answeredWithoutWindows(argc, argv)) {
+        return 0;
+    }
+    app::Application application(argc, argv);
+    app::OpenedTransports opened;
+    try {
+        const auto options = app::CliOptions::parse(argc, argv);
+        if (!options.words.empty()) {
+            throw app::UsageError("unexpected operand " + options.words.front());
+        }
+        opened = app::openTransports(options, 1.0);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "quillon: %s (see --help)\n", error.what());
+        return 2;
+    }
+    console::HelpBook help(console::HelpBook::DefaultDirectory());
+    application.installEventFilter(&help);
+    console::Windows windows(std::move(opened.transports), opened.notes);
+    windows.Form1().show();
+    return application.exec();
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "console/Console.h"
+#include "drive/MODrive.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon::console {
+
+// The address of one logical unit: host adapter, target ID and LUN.
+struct DeviceAddress {
+    std::uint8_t HA = 0;
+    std::uint8_t Target = 0;
+    std::uint8_t LUN = 0;
+};
+
+// The drive console's shared machinery and the operations of the main window,
+// independent of the front end: the device scan, Target Info, Eject and the
+// disk capacity display, the current device, the log conventions every
+// operation follows, the readiness and write-protect checks, and the failure
+// reporter that turns a command's status into log lines, message boxes and
+// the sense window.
+class DriveConsole {
+public:
+    DriveConsole(drive::TMODrive& drive, Console& console) : MODrive1(drive), console_(console) {}
+
+    // Every device that answers INQUIRY on any adapter, in adapter, target
+    // and LUN order; only optical memory devices unless AllDevices.
+    std::vector<drive::TDeviceInfo> ScanDevices(bool AllDevices);
+
+    // The three operations; each returns whether it succeeded.
+    bool TargetInfo(DeviceAddress at);
+    bool Eject(DeviceAddress at);
+    bool DiskCapacity(DeviceAddress at);
+
+    // Makes at the device of the running operation.
+    void SelectCurrent(DeviceAddress at);
+    // Sends INQUIRY to at, clears the log and writes the operation's header;
+    // returns the inquiry data when a device answers there, the condition for
+    // going on.
+    std::optional<drive::TDeviceInfo> BeginOperation(DeviceAddress at, const std::string& title);
+
+    // Absorbs a pending unit attention, then checks readiness and refreshes
+    // the block geometry of the current device.
+    bool CheckUnitReady();
+    // False (with the message shown, and the medium ejected first when Eject
+    // is set) when the current device's medium is write protected.
+    bool CheckWriteEnable(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool Eject);
+    // Reports the failed command by LastTargetStatus.
+    void ShowScsiStatus(bool ShowError, const std::string& CommandName, std::string& StatusText);
+    // REQUEST SENSE to the device and the sense window filled with its answer.
+    void ShowSenseData(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool ShowWindow,
+                       std::string& StatusText);
+
+    static std::string DeviceTypeName(int DeviceType);
+    static std::string ScsiLevelName(int ScsiLevel);
+    void LogInquiryItem(bool Flag, const std::string& Name, const std::string& Value);
+    void LogCapacityItem(const std::string& Name, std::int32_t Value);
+
+    drive::TMODrive& MODrive1;
+    std::uint8_t CurrentHA = 0;
+    std::uint8_t CurrentTarget = 0;
+    std::uint8_t CurrentLUN = 0;
+    // Mode parameter data of the last MODE SENSE(6); bit 7 of byte 2 is the
+    // medium's write protect.
+    std::array<std::uint8_t, 256> ModeData{};
+
+private:
+    void logInquiryData(const drive::TDeviceInfo& info);
+
+    Console& console_;
+};
+
+} // namespace quillon::console

@@ -1,0 +1,258 @@
+#include "MainWindow.h"
+
+#include "HelpBook.h"
+#include "widgets/Colors.h"
+#include "widgets/CuteButton.h"
+#include "widgets/IntEdit.h"
+#include "widgets/StrColGrid.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <stdexcept>
+
+namespace quillon::console {
+
+namespace {
+
+using widgets::TCuteButton;
+using namespace widgets::colors;
+
+constexpr QSize ClientSize{577, 460};
+constexpr int ButtonColumns[] = {4, 83};
+
+// The operation buttons: where each sits, its colour (0 for the default
+// face) and its help context.
+struct ButtonPlace {
+    int number;
+    const char* caption;
+    int panel;
+    int x;
+    int y;
+    QRgb color;
+    int helpContext;
+};
+
+constexpr ButtonPlace Buttons[] = {
+    {1, "ReScan", 1, ButtonColumns[1], 26, 0, 10021},
+    {2, "Target Info", 2, ButtonColumns[0], 5, 0, 10023},
+    {3, "Eject", 2, ButtonColumns[1], 5, 0, 10024},
+    {4, "Read", 3, ButtonColumns[0], 32, 0, 10005},
+    {5, "Long Read", 3, ButtonColumns[1], 32, 0, 10007},
+    {6, "Write", 3, ButtonColumns[0], 61, clYellow, 10006},
+    {7, "Long Write", 3, ButtonColumns[1], 61, clFuchsia, 10008},
+    {8, "Verify", 4, ButtonColumns[0], 5, 0, 10009},
+    {9, "Copy Block", 4, ButtonColumns[1], 5, clYellow, 10010},
+    {14, "Copy Disk", 4, ButtonColumns[0], 34, clYellow, 10011},
+    {15, "2 Drive Copy", 4, ButtonColumns[1], 34, clYellow, 10012},
+    {10, "Mode Sense", 5, ButtonColumns[0], 5, 0, 10013},
+    {11, "Mode Select", 5, ButtonColumns[1], 5, clYellow, 10014},
+    {16, "Read Defect", 5, ButtonColumns[0], 34, 0, 10015},
+    {17, "Format", 5, ButtonColumns[1], 34, clYellow, 10016},
+    {12, "BER", 6, ButtonColumns[0], 5, clFuchsia, 10017},
+    {19, "Safe BER", 6, ButtonColumns[1], 5, 0, 10018},
+    {18, "ZeroFormat", 6, ButtonColumns[0], 34, clFuchsia, 10019},
+    {13, "Seek Test", 6, ButtonColumns[1], 34, 0, 10020},
+};
+
+struct PanelPlace {
+    const char* name;
+    QRect geometry;
+};
+
+constexpr PanelPlace Panels[] = {
+    {"Panel1", {410, 4, 163, 56}},   {"Panel2", {410, 64, 163, 35}},
+    {"Panel3", {410, 103, 163, 93}}, {"Panel4", {410, 200, 163, 64}},
+    {"Panel5", {410, 268, 163, 64}}, {"Panel6", {410, 336, 163, 64}},
+};
+
+constexpr int DeviceListWidths[] = {20, 20, 20, 26, 96, 102, 98};
+constexpr const char* DeviceListHeaders[] = {"", "HA", "ID", "LUN", "Vender ID", "Product ID",
+                                             "Revision"};
+
+const char* const AboutText[] = {
+    "Quillon " QUILLON_VERSION,
+    "  Bit Error Rate (MO Disk)",
+    "  Test and debugging console for magneto-optical disk drives on SCSI",
+    "",
+};
+
+// A cell of the device list as a number, as the operations read the address.
+std::uint8_t addressNumber(const QString& cell) {
+    bool ok = false;
+    const int value = cell.trimmed().toInt(&ok);
+    if (!ok) {
+        throw std::invalid_argument("'" + cell.toStdString() + "' is not a valid integer value");
+    }
+    return static_cast<std::uint8_t>(value);
+}
+
+} // namespace
+
+TForm1::TForm1(std::vector<std::unique_ptr<scsi::Transport>> transports,
+               const std::vector<std::string>& notes)
+    : Memo1(new QPlainTextEdit(this)), windowConsole_(*Memo1), MODrive1(std::move(transports)),
+      Operations(MODrive1, windowConsole_) {
+    setObjectName("Form1");
+    setWindowTitle("Bit Error Rate (MO Disk)");
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(ClientSize);
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+    buildDeviceList();
+    setUpLog();
+    buildPanels();
+    buildButtons();
+    buildCapacityPanel();
+    connectOperations();
+
+    ScanDevices(AllDevice->isChecked());
+    writeAboutText(notes);
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::buildDeviceList() {
+    StrColGrid1 = new widgets::TStrColGrid(this);
+    StrColGrid1->setObjectName("StrColGrid1");
+    StrColGrid1->setGeometry(4, 4, 400, 222);
+    StrColGrid1->setColCount(static_cast<int>(std::size(DeviceListWidths)));
+    StrColGrid1->setRowCount(12);
+    StrColGrid1->setDefaultRowHeight(18);
+    for (int col = 0; col < StrColGrid1->ColCount(); ++col) {
+        StrColGrid1->setColWidths(col, DeviceListWidths[col]);
+    }
+    StrColGrid1->setOptions(StrColGrid1->Options() | widgets::goRowSelect);
+    StrColGrid1->setFocusCellColor(QColor(clYellow));
+    StrColGrid1->setFixedAlignment(widgets::TAlignment::taCenter);
+    StrColGrid1->setLayout(widgets::TTextLayout::tlTop);
+    HelpBook::SetHelpContext(StrColGrid1, 10026);
+}
+
+void TForm1::setUpLog() {
+    Memo1->setObjectName("Memo1");
+    Memo1->setGeometry(4, 230, 400, 226);
+    Memo1->setReadOnly(true);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont terminal("Terminal");
+    terminal.setStyleHint(QFont::TypeWriter);
+    terminal.setFixedPitch(true);
+    Memo1->setFont(terminal);
+    HelpBook::SetHelpContext(Memo1, 10027);
+}
+
+void TForm1::buildPanels() {
+    for (std::size_t i = 0; i < std::size(Panels); ++i) {
+        auto* panel = new QFrame(this);
+        panel->setObjectName(Panels[i].name);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        panel->setGeometry(Panels[i].geometry);
+        panels_[i + 1] = panel;
+    }
+    AllDevice = new QCheckBox("All SCSI Device", panels_[1]);
+    AllDevice->setObjectName("AllDevice");
+    AllDevice->move(6, 4);
+    HelpBook::SetHelpContext(AllDevice, 10022);
+}
+
+void TForm1::buildButtons() {
+    for (const ButtonPlace& place : Buttons) {
+        auto* button = new TCuteButton(panels_[static_cast<std::size_t>(place.panel)]);
+        button->setObjectName(QString("CuteButton%1").arg(place.number));
+        button->setCaption(place.caption);
+        button->move(place.x, place.y);
+        if (place.color != 0) {
+            button->setColor(QColor(place.color));
+        }
+        HelpBook::SetHelpContext(button, place.helpContext);
+        buttons_[static_cast<std::size_t>(place.number)] = button;
+    }
+}
+
+void TForm1::buildCapacityPanel() {
+    QFrame* panel = panels_[3];
+    panel->setToolTip("Disk Capacity");
+    HelpBook::SetHelpContext(panel, 10025);
+    lbaLabel_ = new QLabel("LBA", panel);
+    lbaLabel_->setObjectName("Label1");
+    lbaLabel_->setGeometry(6, 8, 28, 16);
+    IntEdit1 = new widgets::TIntEdit(panel);
+    IntEdit1->setObjectName("IntEdit1");
+    IntEdit1->setGeometry(36, 5, 122, 22);
+    IntEdit1->setRadix(16);
+    IntEdit1->setMinValue(-268435455);
+    IntEdit1->setValue(0);
+    IntEdit1->setAlignment(widgets::TAlignment::taRightJustify);
+    IntEdit1->setOverWriteMode(widgets::TOverWriteMode::owOverWrite);
+    panel->installEventFilter(this);
+    lbaLabel_->installEventFilter(this);
+}
+
+void TForm1::connectOperations() {
+    buttons_[1]->OnClick = [this](TCuteButton&) { ScanDevices(AllDevice->isChecked()); };
+    buttons_[2]->OnClick = [this](TCuteButton&) { Operations.TargetInfo(SelectedAddress()); };
+    buttons_[3]->OnClick = [this](TCuteButton&) { Operations.Eject(SelectedAddress()); };
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    const bool onCapacityPanel = watched == panels_[3] || watched == lbaLabel_;
+    if (onCapacityPanel && (event->type() == QEvent::MouseButtonRelease ||
+                            event->type() == QEvent::MouseButtonDblClick)) {
+        Operations.DiskCapacity(SelectedAddress());
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm1::writeAboutText(const std::vector<std::string>& notes) {
+    for (const char* line : AboutText) {
+        Memo1->appendPlainText(line);
+    }
+    for (const std::string& note : notes) {
+        Memo1->appendPlainText(QString::fromStdString(note));
+    }
+    QTextCursor cursor(Memo1->document()->findBlockByNumber(4));
+    cursor.insertText("  Last  edition  2000/03/27\n");
+}
+
+bool TForm1::ScanDevices(bool AllDevices) {
+    for (int col = 0; col < StrColGrid1->ColCount(); ++col) {
+        StrColGrid1->setCells(col, 0, DeviceListHeaders[col]);
+    }
+    int row = 1;
+    for (const drive::TDeviceInfo& info : Operations.ScanDevices(AllDevices)) {
+        const QString cells[] = {QString::number(row),
+                                 QString::number(info.HA),
+                                 QString::number(info.Target),
+                                 QString::number(info.LUN),
+                                 QString::fromStdString(info.Vendor),
+                                 QString::fromStdString(info.Product),
+                                 QString::fromStdString(info.Revision)};
+        for (int col = 0; col < StrColGrid1->ColCount(); ++col) {
+            StrColGrid1->setCells(col, row, cells[col]);
+        }
+        ++row;
+    }
+    StrColGrid1->setRowCount(row);
+    return true;
+}
+
+DeviceAddress TForm1::SelectedAddress() const {
+    const int row = StrColGrid1->Row();
+    return {addressNumber(StrColGrid1->Cells(1, row)), addressNumber(StrColGrid1->Cells(2, row)),
+            addressNumber(StrColGrid1->Cells(3, row))};
+}
+
+QStringList TForm1::LogLines() const {
+    return Memo1->toPlainText().split('\n');
+}
+
+} // namespace quillon::console

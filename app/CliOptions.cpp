@@ -69,8 +69,8 @@ Commands for single low-level requests:
                             prints the status, the sense data decoded and the
                             data read as hexadecimal
 
-)") +
-           AdapterOptions + R"(  --verbose                 say why a transport found no adapters
+)") + AdapterOptions +
+           R"(  --verbose                 say why a transport found no adapters
   --help                    show this text and exit
   --version                 show the version and exit
 
@@ -88,7 +88,8 @@ lists the drives found on the host adapters: the simulated bus (with
 number, then the iSCSI portals in the order given. Without options only the
 sg hosts are used. F1 on any control opens its help page.
 
-)") + AdapterOptions + R"(  --help                    show this text and exit
+)") + AdapterOptions +
+           R"(  --help                    show this text and exit
   --version                 show the version and exit
 )";
 }

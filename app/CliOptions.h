@@ -16,7 +16,7 @@ class UsageError : public std::runtime_error {
 struct CliOptions {
     std::optional<std::string> simulate; // drive set; empty for the default set
     std::vector<std::string> iscsi;      // portal URLs, in the order given
-    std::optional<double> timeScale; // the front end's default when not given
+    std::optional<double> timeScale;     // the front end's default when not given
     bool verbose = false;
     bool help = false;
     bool version = false;

@@ -118,9 +118,10 @@ int CliSession::scan(bool allDevices) {
     const auto devices = operations_.ScanDevices(allDevices);
     for (const drive::TDeviceInfo& info : devices) {
         out_ << formatText("%-8s %02Xh   %-8s  %-16s  %-4s  %s\n",
-                       formatText("%u:%u:%u", info.HA, info.Target, info.LUN).c_str(),
-                       static_cast<unsigned>(info.DeviceType), info.Vendor.c_str(),
-                       info.Product.c_str(), info.Revision.c_str(), yesNo(info.Removable).c_str());
+                           formatText("%u:%u:%u", info.HA, info.Target, info.LUN).c_str(),
+                           static_cast<unsigned>(info.DeviceType), info.Vendor.c_str(),
+                           info.Product.c_str(), info.Revision.c_str(),
+                           yesNo(info.Removable).c_str());
     }
     if (devices.empty()) {
         out_ << "No devices found.\n";
@@ -170,7 +171,7 @@ int CliSession::capacity(const DeviceAddress& at) {
         return 1;
     }
     out_ << formatText("%-16s %d (%Xh)\n", "LastBlockLBA", drive::TMODrive::LastBlockLBA,
-                   drive::TMODrive::LastBlockLBA)
+                       drive::TMODrive::LastBlockLBA)
          << formatText("%-16s %d\n", "BlockSize", drive::TMODrive::BlockSize)
          << formatText("%-16s %d\n", "LongBlockSize", drive::TMODrive::LongBlockSize);
     return 0;

@@ -12,8 +12,8 @@ void StreamConsole::MessageBox(BoxKind, const std::string& text) {
     out_ << text << '\n';
 }
 
-void StreamConsole::ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC,
-                              std::int32_t ASCQ, std::int32_t LBA) {
+void StreamConsole::ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC, std::int32_t ASCQ,
+                              std::int32_t LBA) {
     if (!Show) {
         return;
     }

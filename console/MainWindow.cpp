@@ -72,8 +72,8 @@ constexpr PanelPlace Panels[] = {
 };
 
 constexpr int DeviceListWidths[] = {20, 20, 20, 26, 96, 102, 98};
-constexpr const char* DeviceListHeaders[] = {"", "HA", "ID", "LUN", "Vender ID", "Product ID",
-                                             "Revision"};
+constexpr const char* DeviceListHeaders[] = {"",          "HA",         "ID",      "LUN",
+                                             "Vender ID", "Product ID", "Revision"};
 
 const char* const AboutText[] = {
     "Quillon " QUILLON_VERSION,
@@ -197,9 +197,15 @@ void TForm1::buildCapacityPanel() {
 }
 
 void TForm1::connectOperations() {
-    buttons_[1]->OnClick = [this](TCuteButton&) { ScanDevices(AllDevice->isChecked()); };
-    buttons_[2]->OnClick = [this](TCuteButton&) { Operations.TargetInfo(SelectedAddress()); };
-    buttons_[3]->OnClick = [this](TCuteButton&) { Operations.Eject(SelectedAddress()); };
+    buttons_[1]->OnClick = [this](TCuteButton&) {
+        ScanDevices(AllDevice->isChecked());
+    };
+    buttons_[2]->OnClick = [this](TCuteButton&) {
+        Operations.TargetInfo(SelectedAddress());
+    };
+    buttons_[3]->OnClick = [this](TCuteButton&) {
+        Operations.Eject(SelectedAddress());
+    };
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

@@ -19,8 +19,8 @@ void WindowConsole::MessageBox(BoxKind kind, const std::string& text) {
     ShowMessageBox(log_.window(), kind, QString::fromStdString(text));
 }
 
-void WindowConsole::ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC,
-                              std::int32_t ASCQ, std::int32_t LBA) {
+void WindowConsole::ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC, std::int32_t ASCQ,
+                              std::int32_t LBA) {
     if (senseWindow_ != nullptr) {
         senseWindow_->ShowSense(Show, SenseKey, ASC, ASCQ, LBA);
     }

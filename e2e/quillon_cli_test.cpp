@@ -93,3 +93,60 @@ TEST(QuillonCli, UsageErrorsExitWithTwo) {
     EXPECT_TRUE(contains(badSet.output, "unknown medium \"mo999\""));
     EXPECT_TRUE(contains(cli("--help").output, "--simulate[=DRIVES]"));
 }
+
+TEST(QuillonCli, TargetInfoPrintsTheLogLinesOfTheMainWindow) {
+    const auto mo = cli("--simulate target-info 0:2:0");
+    EXPECT_EQ(mo.exitStatus, 0);
+    EXPECT_TRUE(contains(mo.output, "    **** Inquiry Data *****\n"
+                                    "[HA =  0]   [SCSI ID =  2]   [LUN NO =  0]\n"
+                                    "VendorID  ----------------------  QUILLON \n"));
+    EXPECT_TRUE(contains(mo.output, "DeviceType  --------------------  Optical Memory Device\n"));
+    EXPECT_TRUE(contains(mo.output, "Relative Block Address function   Not Support\n"));
+
+    const auto disk = cli("--simulate target-info 0:5:0");
+    EXPECT_TRUE(contains(disk.output, "Media  -------------------------  Not Removable\n"));
+
+    const auto nobody = cli("--simulate target-info 0:6:0");
+    EXPECT_EQ(nobody.exitStatus, 1);
+    EXPECT_EQ(nobody.output, "    **** Inquiry Data *****\n");
+}
+
+TEST(QuillonCli, DiskCapacityPrintsBlockSizesPerMedium) {
+    const auto lines = [](const char* drives) {
+        return cli(std::string("--simulate=") + drives + " disk-capacity 0:2:0").output;
+    };
+    EXPECT_EQ(lines("2=mo230"), "    **** Read Disk Capacity *****\n"
+                                "Block Size       =       200\n"
+                                "Long Block Size  =       258\n"
+                                "Last Block LBA   =     6CF74\n");
+    EXPECT_TRUE(contains(lines("2=mo650"), "Block Size       =       400\n"
+                                           "Long Block Size  =       4B0\n"));
+    EXPECT_TRUE(contains(lines("2=mo640"), "Block Size       =       800\n"
+                                           "Long Block Size  =       94C\n"));
+
+    const auto busy = cli("--simulate=2=mo230:fail=25-busy disk-capacity 0:2:0");
+    EXPECT_EQ(busy.exitStatus, 1);
+    EXPECT_TRUE(contains(busy.output, "Error: Read Capcity\nSCSI Busy\n"));
+
+    const auto medium = cli("--simulate=2=mo230:fail=25-3.11.0 disk-capacity 0:2:0");
+    EXPECT_TRUE(contains(medium.output,
+                         "Error: Read Capcity\nExtended Sense Data\n"
+                         "Sense Key              $03  Medium Error\n"
+                         "Additional Sense Code  $11 $00  unrecovered read error\n"));
+}
+
+TEST(QuillonCli, EjectReportsFailuresWithTheSenseWindow) {
+    // Each run powers the drive on: nothing before START STOP UNIT takes the
+    // unit attention.
+    const auto fresh = cli("--simulate=2=mo230 eject 0:2:0");
+    EXPECT_EQ(fresh.exitStatus, 1);
+    EXPECT_EQ(fresh.output, "    **** Eject Disk *****\nEject Error\nExtended Sense Data\n"
+                            "Sense Key              $06  Unit Attention\n"
+                            "Additional Sense Code  $29 $00  power on, reset, or bus device "
+                            "reset occurred\n");
+
+    const auto refused = cli("--simulate=2=mo230:fail=1b-5.24.0 eject 0:2:0");
+    EXPECT_EQ(refused.exitStatus, 1);
+    EXPECT_TRUE(contains(refused.output, "Eject Error\nExtended Sense Data\n"
+                                         "Sense Key              $05  Illegal Request\n"));
+}

@@ -41,8 +41,7 @@ unsigned hexNumber(std::string_view unit, std::string_view text, unsigned max, c
     unsigned value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
     if (error != std::errc{} || end != text.data() + text.size() || text.empty() || value > max) {
-        refuse(unit, std::string(what) + " must be hexadecimal, at most " +
-                         std::to_string(max));
+        refuse(unit, std::string(what) + " must be hexadecimal, at most " + std::to_string(max));
     }
     return value;
 }

@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "HelpBook.h"
+#include "MessageBoxes.h"
 #include "widgets/Colors.h"
 #include "widgets/CuteButton.h"
 #include "widgets/IntEdit.h"
@@ -10,10 +11,9 @@
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTextBlock>
-#include <QTextCursor>
 #include <stdexcept>
 
 namespace quillon::console {
@@ -76,7 +76,7 @@ constexpr const char* DeviceListHeaders[] = {"",          "HA",         "ID",   
                                              "Vender ID", "Product ID", "Revision"};
 
 const char* const AboutText[] = {
-    "Quillon " QUILLON_VERSION,
+    ("Quillon " QUILLON_VERSION), // one line: the name and the version
     "  Bit Error Rate (MO Disk)",
     "  Test and debugging console for magneto-optical disk drives on SCSI",
     "",
@@ -90,6 +90,16 @@ std::uint8_t addressNumber(const QString& cell) {
         throw std::invalid_argument("'" + cell.toStdString() + "' is not a valid integer value");
     }
     return static_cast<std::uint8_t>(value);
+}
+
+// A click or double click with the left button on a widget; a press dragged
+// off the widget before its release is no click.
+bool isLeftClick(const QWidget& widget, const QEvent& event) {
+    if (event.type() != QEvent::MouseButtonRelease && event.type() != QEvent::MouseButtonDblClick) {
+        return false;
+    }
+    const auto& mouse = static_cast<const QMouseEvent&>(event);
+    return mouse.button() == Qt::LeftButton && widget.rect().contains(mouse.position().toPoint());
 }
 
 } // namespace
@@ -197,36 +207,47 @@ void TForm1::buildCapacityPanel() {
 }
 
 void TForm1::connectOperations() {
-    buttons_[1]->OnClick = [this](TCuteButton&) {
-        ScanDevices(AllDevice->isChecked());
+    const auto handler = [this](std::function<void()> operation) {
+        return [this, operation](TCuteButton&) {
+            runOperation(operation);
+        };
     };
-    buttons_[2]->OnClick = [this](TCuteButton&) {
-        Operations.TargetInfo(SelectedAddress());
-    };
-    buttons_[3]->OnClick = [this](TCuteButton&) {
-        Operations.Eject(SelectedAddress());
-    };
+    buttons_[1]->OnClick = handler([this] { ScanDevices(AllDevice->isChecked()); });
+    buttons_[2]->OnClick = handler([this] { Operations.TargetInfo(SelectedAddress()); });
+    buttons_[3]->OnClick = handler([this] { Operations.Eject(SelectedAddress()); });
+}
+
+void TForm1::runOperation(const std::function<void()>& operation) {
+    // An error is shown here rather than left to the application object, so
+    // that it never unwinds through the toolkit's event delivery.
+    try {
+        operation();
+    } catch (const std::exception& error) {
+        ShowMessageBox(this, Console::BoxKind::Error, error.what());
+    }
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     const bool onCapacityPanel = watched == panels_[3] || watched == lbaLabel_;
-    if (onCapacityPanel && (event->type() == QEvent::MouseButtonRelease ||
-                            event->type() == QEvent::MouseButtonDblClick)) {
-        Operations.DiskCapacity(SelectedAddress());
+    if (onCapacityPanel && isLeftClick(*static_cast<QWidget*>(watched), *event)) {
+        runOperation([this] { Operations.DiskCapacity(SelectedAddress()); });
         return true;
     }
     return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::writeAboutText(const std::vector<std::string>& notes) {
+    QStringList lines;
     for (const char* line : AboutText) {
-        Memo1->appendPlainText(line);
+        lines << line;
     }
     for (const std::string& note : notes) {
-        Memo1->appendPlainText(QString::fromStdString(note));
+        lines << QString::fromStdString(note);
     }
-    QTextCursor cursor(Memo1->document()->findBlockByNumber(4));
-    cursor.insertText("  Last  edition  2000/03/27\n");
+    // Line 4 comes after the about text; it is the last line when no note
+    // follows.
+    lines.insert(4, "  Last  edition  2000/03/27");
+    Memo1->appendPlainText(lines.join('\n'));
 }
 
 bool TForm1::ScanDevices(bool AllDevices) {

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -65,6 +66,9 @@ private:
     void buildCapacityPanel();
     void writeAboutText(const std::vector<std::string>& notes);
     void connectOperations();
+    // Runs an operation started by the user; an error it raises (a device
+    // list without numbers, say) is shown in an error box.
+    void runOperation(const std::function<void()>& operation);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     widgets::TStrColGrid* StrColGrid1 = nullptr;

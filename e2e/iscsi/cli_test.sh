@@ -34,9 +34,9 @@ capacity=$("$cli" --iscsi "iscsi://$portal/$disks" capacity 0:0:2)
 check capacity "BlockSize        2048" "$capacity"
 
 # The CHAP password comes from the environment and never shows.
-chapScan=$(LIBISCSI_CHAP_PASSWORD=$chap_password "$cli" --iscsi "iscsi://quillon@$portal/$chap/1" scan 2>&1)
+chapScan=$(LIBISCSI_CHAP_PASSWORD=$chap_password "$cli" --iscsi "iscsi://quillon@$portal/$chap/1" scan --all 2>&1)
 check chap "0:0:1    00h   IET       VIRTUAL-DISK      0001  no" "$chapScan"
-wrong=$(LIBISCSI_CHAP_PASSWORD=wrong-secret "$cli" --verbose --iscsi "iscsi://quillon@$portal/$chap/1" scan 2>&1)
+wrong=$(LIBISCSI_CHAP_PASSWORD=wrong-secret "$cli" --verbose --iscsi "iscsi://quillon@$portal/$chap/1" scan --all 2>&1)
 if grep -q "wrong-secret\|$chap_password" <<<"$wrong$chapScan"; then
     echo "a password was printed"
     failures=$((failures + 1))

@@ -199,7 +199,7 @@ private slots:
         QCOMPARE(openedAt.count(), 2);
         QTest::keyRelease(write, Qt::Key_Space);
         QCOMPARE(writes, 0);
-        QCOMPARE(write->BevelOuter(), TPanelBevel::bvRaised);
+        QTRY_COMPARE(write->BevelOuter(), TPanelBevel::bvRaised); // once the focus is back
 
         write->setDropDownDelay(500);
         QTest::mouseClick(write, Qt::LeftButton);

@@ -1,5 +1,7 @@
 #include "CliOptions.h"
 
+#include "CommandOptions.h"
+
 #include <string_view>
 
 namespace quillon::app {
@@ -21,7 +23,9 @@ constexpr const char* AdapterOptions = R"(Options:
                             legacy-sense, no-save, seed=N, error-rate=R,
                             fail=OP-ANSWER (every command with operation
                             code OP answered busy, conflict, hang, or CHECK
-                            CONDITION with KEY.ASC.ASCQ; all hexadecimal).
+                            CONDITION with KEY.ASC.ASCQ; all hexadecimal),
+                            burst=LBA.OFFSET.LENGTH (decimal: raw bytes of
+                            that long sector always read back wrong).
                             Example: --simulate=2=mo230+mo640:wp,3=mo1300,3.1=mo640
   --iscsi URL               add an iSCSI target (repeatable); each portal is
                             one host adapter after the simulated and the sg
@@ -128,7 +132,8 @@ CliOptions CliOptions::parse(int argc, char** argv) {
             if (used == 0 || used != value.size() || scale < 0) {
                 throw UsageError("--time-scale needs a number of 0 or more");
             }
-        } else if (arg.starts_with("--") && arg != "--in" && arg != "--out" && arg != "--all") {
+        } else if (arg.starts_with("--") && arg != "--in" && arg != "--out" && arg != "--all" &&
+                   !IsCommandOption(std::string(arg))) {
             throw UsageError("unknown option " + std::string(arg));
         } else {
             options.words.emplace_back(arg);

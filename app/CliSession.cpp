@@ -1,5 +1,6 @@
 #include "CliSession.h"
 
+#include "CliBitErrorRate.h"
 #include "CliOptions.h"
 #include "console/FormatText.h"
 #include "drive/SenseReport.h"
@@ -89,6 +90,10 @@ DeviceAddress parseDeviceAddress(const std::string& text) {
             static_cast<std::uint8_t>(parseNumber(view.substr(second + 1), 255, problem))};
 }
 
+bool CliSession::NeedsGraphics(const std::vector<std::string>& words) {
+    return !words.empty() && words[0] == "ber";
+}
+
 int CliSession::run(const std::vector<std::string>& words) {
     if (words.empty()) {
         throw UsageError("no command given");
@@ -106,6 +111,11 @@ int CliSession::run(const std::vector<std::string>& words) {
                : command == "capacity" ? capacity(at)
                : command == "sense"    ? sense(at)
                                        : operation(command, at);
+    }
+    if (command == "ber" && words.size() >= 2) {
+        return RunBitErrorRate(
+            operations_, parseDeviceAddress(words[1]),
+            CommandOptions(words, 2, {"--start", "--end", "--skip", "--map", "--report"}));
     }
     if (command == "raw" && words.size() >= 3) {
         return raw(parseDeviceAddress(words[1]), {words.begin() + 2, words.end()});

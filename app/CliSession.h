@@ -25,6 +25,8 @@ public:
         : drive_(drive), out_(out), console_(out), operations_(drive, console_) {}
 
     int run(const std::vector<std::string>& words);
+    // Whether the command draws (a disc map), which needs a QGuiApplication.
+    static bool NeedsGraphics(const std::vector<std::string>& words);
 
 private:
     int scan(bool allDevices);

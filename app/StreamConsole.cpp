@@ -12,6 +12,11 @@ void StreamConsole::MessageBox(BoxKind, const std::string& text) {
     out_ << text << '\n';
 }
 
+console::Console::Answer StreamConsole::AskOkAbort(const std::string& question) {
+    out_ << question << '\n';
+    return Answer::Abort;
+}
+
 void StreamConsole::ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC, std::int32_t ASCQ,
                               std::int32_t LBA) {
     if (!Show) {

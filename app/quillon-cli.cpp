@@ -3,8 +3,10 @@
 #include "CliSession.h"
 #include "Transports.h"
 
+#include <QGuiApplication>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 using namespace quillon;
 
@@ -24,6 +26,13 @@ int main(int argc, char** argv) {
             for (const std::string& note : opened.notes) {
                 std::fprintf(stderr, "quillon-cli: %s\n", note.c_str());
             }
+        }
+        std::optional<QGuiApplication> graphics;
+        if (app::CliSession::NeedsGraphics(options.words)) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            }
+            graphics.emplace(argc, argv);
         }
         drive::TMODrive drive(std::move(opened.transports));
         return app::CliSession(drive, std::cout).run(options.words);

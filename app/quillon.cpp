@@ -2,8 +2,8 @@
 #include "Application.h"
 #include "CliOptions.h"
 #include "Transports.h"
+#include "app/Windows.h"
 #include "console/HelpBook.h"
-#include "console/Windows.h"
 
 #include <cstdio>
 #include <cstring>
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     }
     console::HelpBook help(console::HelpBook::DefaultDirectory());
     application.installEventFilter(&help);
-    console::Windows windows(std::move(opened.transports), opened.notes);
+    app::Windows windows(std::move(opened.transports), opened.notes);
     windows.Form1().show();
     return application.exec();
 }

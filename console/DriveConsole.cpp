@@ -120,18 +120,26 @@ bool DriveConsole::Eject(DeviceAddress at) {
 }
 
 bool DriveConsole::DiskCapacity(DeviceAddress at) {
-    SelectCurrent(at);
-    if (!BeginOperation(at, "Read Disk Capacity")) {
-        return false;
-    }
-    if (!CheckUnitReady()) {
-        std::string statusText;
-        ShowScsiStatus(true, "Read Capcity", statusText);
+    if (!BeginWithReadyMedium(at, "Read Disk Capacity", "Read Capcity")) {
         return false;
     }
     LogCapacityItem("Block Size", TMODrive::BlockSize);
     LogCapacityItem("Long Block Size", TMODrive::LongBlockSize);
     LogCapacityItem("Last Block LBA", TMODrive::LastBlockLBA);
+    return true;
+}
+
+bool DriveConsole::BeginWithReadyMedium(DeviceAddress at, const std::string& title,
+                                        const std::string& failureName) {
+    SelectCurrent(at);
+    if (!BeginOperation(at, title)) {
+        return false;
+    }
+    if (!CheckUnitReady()) {
+        std::string statusText;
+        ShowScsiStatus(true, failureName, statusText);
+        return false;
+    }
     return true;
 }
 

@@ -44,6 +44,12 @@ public:
     // going on.
     std::optional<drive::TDeviceInfo> BeginOperation(DeviceAddress at, const std::string& title);
 
+    // The start of an operation on the medium (the capacity display, a media
+    // test): the device becomes the current one, the log gets the header, and
+    // the medium must be ready, else the failure is reported under
+    // failureName; returns whether the operation may go on.
+    bool BeginWithReadyMedium(DeviceAddress at, const std::string& title,
+                              const std::string& failureName);
     // Absorbs a pending unit attention, then checks readiness and refreshes
     // the block geometry of the current device.
     bool CheckUnitReady();
@@ -61,6 +67,9 @@ public:
     void LogInquiryItem(bool Flag, const std::string& Name, const std::string& Value);
     void LogCapacityItem(const std::string& Name, std::int32_t Value);
 
+    // The front end's log, boxes and sense window.
+    Console& Output() { return console_; }
+
     drive::TMODrive& MODrive1;
     std::uint8_t CurrentHA = 0;
     std::uint8_t CurrentTarget = 0;
@@ -68,6 +77,11 @@ public:
     // Mode parameter data of the last MODE SENSE(6); bit 7 of byte 2 is the
     // medium's write protect.
     std::array<std::uint8_t, 256> ModeData{};
+    // Block data of the operations: read-back data of the media tests, one
+    // block of the single-block routines, defect lists, block copies.
+    std::array<std::uint8_t, 99964> DataBuffer{};
+    // The bytes the media tests write.
+    std::array<std::uint8_t, 3004> PatternBuffer{};
 
 private:
     void logInquiryData(const drive::TDeviceInfo& info);

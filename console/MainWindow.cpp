@@ -207,14 +207,16 @@ void TForm1::buildCapacityPanel() {
 }
 
 void TForm1::connectOperations() {
-    const auto handler = [this](std::function<void()> operation) {
-        return [this, operation](TCuteButton&) {
+    SetOperation(1, [this] { ScanDevices(AllDevice->isChecked()); });
+    SetOperation(2, [this] { Operations.TargetInfo(SelectedAddress()); });
+    SetOperation(3, [this] { Operations.Eject(SelectedAddress()); });
+}
+
+void TForm1::SetOperation(int buttonNumber, std::function<void()> operation) {
+    buttons_.at(static_cast<std::size_t>(buttonNumber))->OnClick =
+        [this, operation = std::move(operation)](TCuteButton&) {
             runOperation(operation);
         };
-    };
-    buttons_[1]->OnClick = handler([this] { ScanDevices(AllDevice->isChecked()); });
-    buttons_[2]->OnClick = handler([this] { Operations.TargetInfo(SelectedAddress()); });
-    buttons_[3]->OnClick = handler([this] { Operations.Eject(SelectedAddress()); });
 }
 
 void TForm1::runOperation(const std::function<void()>& operation) {

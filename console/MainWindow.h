@@ -48,6 +48,9 @@ public:
     DeviceAddress SelectedAddress() const;
     // The log's lines, first to last.
     QStringList LogLines() const;
+    // Gives a button (CuteButton<number>) its operation: the media tests,
+    // whose windows are made after this one, are connected so.
+    void SetOperation(int buttonNumber, std::function<void()> operation);
 
 private:
     QPlainTextEdit* Memo1; // the log, made first: the console writes to it

@@ -1,10 +1,10 @@
 #include "MessageBoxes.h"
 
-#include <QMessageBox>
-
 namespace quillon::console {
 
-void ShowMessageBox(QWidget* parent, Console::BoxKind kind, const QString& text) {
+QMessageBox::StandardButton ShowMessageBox(QWidget* parent, Console::BoxKind kind,
+                                           const QString& text,
+                                           QMessageBox::StandardButtons buttons) {
     struct Look {
         QMessageBox::Icon icon;
         const char* title;
@@ -13,9 +13,10 @@ void ShowMessageBox(QWidget* parent, Console::BoxKind kind, const QString& text)
                               {QMessageBox::Question, "Confirm"},
                               {QMessageBox::Critical, "Error"}};
     const Look& look = Looks[static_cast<int>(kind)];
-    QMessageBox box(look.icon, look.title, text, QMessageBox::Ok, parent);
+    QMessageBox box(look.icon, look.title, text, buttons, parent);
     box.setObjectName("MessageBox");
     box.exec();
+    return box.standardButton(box.clickedButton());
 }
 
 } // namespace quillon::console

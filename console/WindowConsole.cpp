@@ -3,6 +3,7 @@
 #include "MessageBoxes.h"
 #include "SenseWindow.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
 
 namespace quillon::console {
@@ -16,7 +17,19 @@ void WindowConsole::AddLog(const std::string& line) {
 }
 
 void WindowConsole::MessageBox(BoxKind kind, const std::string& text) {
-    ShowMessageBox(log_.window(), kind, QString::fromStdString(text));
+    ShowMessageBox(boxParent(), kind, QString::fromStdString(text));
+}
+
+Console::Answer WindowConsole::AskOkAbort(const std::string& question) {
+    const auto pressed =
+        ShowMessageBox(boxParent(), BoxKind::Confirmation, QString::fromStdString(question),
+                       QMessageBox::Ok | QMessageBox::Abort);
+    return pressed == QMessageBox::Abort ? Answer::Abort : Answer::Ok;
+}
+
+QWidget* WindowConsole::boxParent() const {
+    QWidget* active = QApplication::activeWindow();
+    return active != nullptr ? active : log_.window();
 }
 
 void WindowConsole::ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC, std::int32_t ASCQ,

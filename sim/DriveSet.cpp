@@ -84,7 +84,20 @@ struct UnitDescription {
     DriveConfig config;
     bool writeProtected = false;
     std::vector<FaultRule> faults;
+    std::vector<BurstDefect> bursts;
 };
+
+// burst=LBA.OFFSET.LENGTH (decimal): LENGTH raw bytes from OFFSET of the
+// long sector LBA read back wrong.
+BurstDefect parseBurst(std::string_view unit, std::string_view value) {
+    const auto fields = split(value, '.');
+    if (fields.size() != 3) {
+        refuse(unit, "burst needs LBA.OFFSET.LENGTH, e.g. burst=300.10.20");
+    }
+    return {number(unit, fields[0], UINT32_MAX, "the burst's LBA"),
+            number(unit, fields[1], 4095, "the burst's offset"),
+            number(unit, fields[2], 4096, "the burst's length")};
+}
 
 void applyOption(std::string_view unit, std::string_view option, UnitDescription& d) {
     const auto equals = option.find('=');
@@ -113,6 +126,8 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
         d.config.byteErrorRate = rate;
     } else if (name == "fail") {
         d.faults.push_back(parseFault(unit, value));
+    } else if (name == "burst") {
+        d.bursts.push_back(parseBurst(unit, value));
     } else {
         refuse(unit, "unknown option \"" + std::string(option) + "\"");
     }
@@ -182,6 +197,9 @@ DriveSet parseDriveSet(std::string_view text) {
         drive->setWriteProtected(d.writeProtected);
         for (const FaultRule& rule : d.faults) {
             drive->addFault(rule);
+        }
+        for (const BurstDefect& burst : d.bursts) {
+            drive->addBurst(burst);
         }
     }
     return set;

@@ -24,7 +24,9 @@ DriveSet defaultDriveSet();
 // non-extended sense), no-save (MODE SELECT cannot save pages), seed=N,
 // error-rate=R (random raw byte errors) and fail=OP-ANSWER (every command
 // with operation code OP, hexadecimal, answered busy, conflict, hang or
-// CHECK CONDITION with the sense KEY.ASC.ASCQ, hexadecimal).
+// CHECK CONDITION with the sense KEY.ASC.ASCQ, hexadecimal) and
+// burst=LBA.OFFSET.LENGTH (decimal: LENGTH raw bytes from OFFSET of that long
+// sector always read back wrong).
 // Example: "2=mo230+mo640:wp,5=disk:fail=1b-busy".
 // Throws std::invalid_argument with a message for the user.
 DriveSet parseDriveSet(std::string_view text);

@@ -50,6 +50,32 @@ TEST(DriveSet, FailOptionsInjectFaultsByOperationCode) {
     EXPECT_EQ(drive.execute({tur, {}, {}, std::nullopt}).status, 0x00);
 }
 
+TEST(DriveSet, BurstOptionDefectsALongSector) {
+    const auto set = parseDriveSet("2=mo230:error-rate=0:burst=300.10.20");
+    SimDrive& drive = *set.at(2)->lun(0);
+    const std::uint8_t tur[6]{};
+    drive.execute({tur, {}, {}, std::nullopt});
+    std::vector<std::uint8_t> written(600, 0xA5);
+    std::vector<std::uint8_t> read(600);
+    const auto differing = [&](std::uint8_t lba) {
+        const std::uint8_t writeLong[10]{0x3F, 0, 0, 0, 1, lba, 0, 0x02, 0x58, 0};
+        const std::uint8_t readLong[10]{0x3E, 0, 0, 0, 1, lba, 0, 0x02, 0x58, 0};
+        drive.execute({writeLong, written, {}, std::nullopt});
+        drive.execute({readLong, {}, read, std::nullopt});
+        std::vector<std::size_t> offsets;
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            if (read[i] != written[i]) {
+                offsets.push_back(i);
+            }
+        }
+        return offsets;
+    };
+    const auto burst = differing(300 - 256);
+    ASSERT_EQ(burst.size(), 20u);
+    EXPECT_EQ(burst.front(), 10u);
+    EXPECT_TRUE(differing(301 - 256).empty());
+}
+
 TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     const auto refusal = [](const char* text) {
         try {
@@ -72,4 +98,5 @@ TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     EXPECT_NE(refusal("2=mo230:fail=1b").find("OP-ANSWER"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:fail=1b-3.11").find("KEY.ASC.ASCQ"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:fail=zz-busy").find("hexadecimal"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230:burst=300.10").find("LBA.OFFSET.LENGTH"), std::string::npos);
 }

@@ -4,7 +4,7 @@
 // answered while they are up, and the log is read after each operation.
 #include "app/Application.h"
 #include "console/HelpBook.h"
-#include "console/Windows.h"
+#include "app/Windows.h"
 #include "scsi/SimTransport.h"
 #include "widgets/CuteButton.h"
 #include "widgets/StrColGrid.h"
@@ -103,7 +103,7 @@ const QString CapacityError = "Error: Read Capcity";
 class MainWindowTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<console::Windows> windows;
+    std::unique_ptr<app::Windows> windows;
     scsi::SimTransport* bus = nullptr;
     std::unique_ptr<ModalAnswerer> answerer;
 
@@ -117,7 +117,7 @@ class MainWindowTest : public QObject {
         std::vector<std::unique_ptr<scsi::Transport>> transports;
         transports.push_back(std::move(transport));
         windows =
-            std::make_unique<console::Windows>(std::move(transports), std::vector<std::string>{});
+            std::make_unique<app::Windows>(std::move(transports), std::vector<std::string>{});
         form().show();
         form().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form()));

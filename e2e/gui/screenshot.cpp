@@ -2,7 +2,7 @@
 // drives and saves it as a PNG: screenshot FILE.png. Run under Xvfb so that a
 // real X server, window manager-less, draws it.
 #include "app/Application.h"
-#include "console/Windows.h"
+#include "app/Windows.h"
 #include "scsi/SimTransport.h"
 
 #include <QTest>
@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     }
     std::vector<std::unique_ptr<scsi::Transport>> transports;
     transports.push_back(std::make_unique<scsi::SimTransport>(sim::defaultDriveSet(), 0));
-    console::Windows windows(std::move(transports), {});
+    app::Windows windows(std::move(transports), {});
     console::TForm1& form = windows.Form1();
     form.show();
     if (!QTest::qWaitForWindowExposed(&form)) {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "app/CommandOptions.h"
+#include "console/DriveConsole.h"
+
+namespace quillon::app {
+
+// quillon-cli ber: the bit error rate test in long-write mode, launched and
+// run as from the main window (--start, --end, --skip in hexadecimal as the
+// window's fields), the end question answered Abort; optionally the disc map
+// saved as PNG (--map) and the run's figures as JSON (--report). Ctrl-C acts
+// as STOP. Needs a QGuiApplication for the map. Returns the exit status.
+int RunBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
+                    const CommandOptions& options);
+
+} // namespace quillon::app

@@ -1,0 +1,59 @@
+#include "CommandOptions.h"
+
+#include "CliOptions.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace quillon::app {
+
+namespace {
+
+constexpr const char* CommandOptionNames[] = {"--start", "--end", "--skip", "--map", "--report"};
+
+} // namespace
+
+bool IsCommandOption(const std::string& word) {
+    return std::find(std::begin(CommandOptionNames), std::end(CommandOptionNames), word) !=
+           std::end(CommandOptionNames);
+}
+
+CommandOptions::CommandOptions(const std::vector<std::string>& words, std::size_t first,
+                               std::initializer_list<const char*> known) {
+    for (std::size_t i = first; i < words.size(); i += 2) {
+        const std::string& name = words[i];
+        if (std::find(known.begin(), known.end(), name) == known.end()) {
+            throw UsageError("unexpected " + name);
+        }
+        if (i + 1 >= words.size()) {
+            throw UsageError(name + " needs a value");
+        }
+        if (!values_.emplace(name, words[i + 1]).second) {
+            throw UsageError(name + " is given twice");
+        }
+    }
+}
+
+std::optional<std::int32_t> CommandOptions::Hex(const std::string& name) const {
+    const auto text = Text(name);
+    if (!text) {
+        return std::nullopt;
+    }
+    const bool negative = text->starts_with('-');
+    const char* begin = text->data() + (negative ? 1 : 0);
+    const char* end = text->data() + text->size();
+    std::uint32_t value = 0;
+    const auto [stop, error] = std::from_chars(begin, end, value, 16);
+    if (begin == end || error != std::errc{} || stop != end || value > 0x7FFFFFFFu) {
+        throw UsageError(name + " needs a hexadecimal number, not \"" + *text + "\"");
+    }
+    const auto magnitude = static_cast<std::int32_t>(value);
+    return negative ? -magnitude : magnitude;
+}
+
+std::optional<std::string> CommandOptions::Text(const std::string& name) const {
+    const auto found = values_.find(name);
+    return found == values_.end() ? std::nullopt : std::optional(found->second);
+}
+
+} // namespace quillon::app

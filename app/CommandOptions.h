@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon::app {
+
+// The options of one quillon-cli command: "--NAME VALUE" pairs after its
+// operands, each name one the command knows and given once.
+class CommandOptions {
+public:
+    // Throws UsageError for an unknown name, a repeated one or a missing value.
+    CommandOptions(const std::vector<std::string>& words, std::size_t first,
+                   std::initializer_list<const char*> known);
+
+    // A hexadecimal 32-bit value (a leading minus allowed); throws UsageError.
+    std::optional<std::int32_t> Hex(const std::string& name) const;
+    std::optional<std::string> Text(const std::string& name) const;
+
+private:
+    std::map<std::string, std::string> values_;
+};
+
+// The names quillon-cli accepts as command options.
+bool IsCommandOption(const std::string& word);
+
+} // namespace quillon::app

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+class QPainter;
+
+namespace quillon::plots {
+
+// The disc error map drawn into an image, with or without a screen: a
+// schematic top view of an optical disc (rim, hub, a dense ring and the band
+// where the tracks lie) with a legend, on which error positions are marked as
+// single pixels in polar coordinates and failed blocks as arcs. Marks go
+// straight into the image; drawing the empty disc again erases them.
+class ArcGraphImage {
+public:
+    explicit ArcGraphImage(QSize size = {436, 436});
+
+    // The size of the control that shows the map; the image takes it at the
+    // next drawing of the empty disc.
+    void SetSize(QSize size);
+
+    // Stores the world range and draws the empty disc.
+    void SetRange(double XMin, double XMax, double YMin, double YMax);
+    // Draws the empty disc again, erasing every mark; nothing before SetRange.
+    void Redraw();
+    // One pixel at Angle degrees (counter-clockwise from the positive x axis)
+    // and Radius world units around the range centre.
+    void PlotPolar(QRgb Color, double Angle, double Radius);
+    // The arc of a circle from StartAngle to EndAngle, counter-clockwise.
+    void DrawArc(QRgb Color, Qt::BrushStyle BrushStyle, double CX, double CY, double Radius,
+                 double StartAngle, double EndAngle);
+    void DrawCircle(QRgb Color, Qt::BrushStyle BrushStyle, double CX, double CY, double Radius);
+    // World units to pixels of the picture as last drawn, so that marks land
+    // on the disc they mark.
+    int XToPixel(double x) const;
+    int YToPixel(double y) const;
+
+    const QImage& Image() const { return image_; }
+    bool RangeSet() const { return rangeSet_; }
+
+    QString Graphtitle;
+    QString Xtitle;
+    QString Ytitle;
+    bool OverWrite = true;
+    QFont GRFont;
+    QRgb GraphBackColor = 0xFFFFFFFF;
+    QColor TitleBackColor;
+    QRgb TitleColor = 0xFFFF0000;
+    QRgb LabelColor = 0xFF000000;
+    QRgb XYTitleColor = 0xFFFF0000;
+    // Called after a point outside the range has been plotted.
+    std::function<void()> OnGraphError;
+
+private:
+    // The range in world units and the view window around it, which keeps a
+    // margin of 2 % of the range on every side.
+    struct View {
+        double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+        double xRange = 0, yRange = 0, xCenter = 0, yCenter = 0;
+        double left = 0, bottom = 0, width = 0, height = 0;
+    };
+
+    void DrawDisc();
+    void scale();
+    void drawBackgroundAndLegend();
+    void setDrawingColor(QPainter& painter, QRgb color, Qt::BrushStyle brushStyle);
+
+    static constexpr QRgb FrameColor = 0xFF000000;
+
+    QSize size_;
+    QImage image_;
+    bool rangeSet_ = false;
+    View view_;
+    // Outlines the background at the next drawing of the disc: the colour
+    // last drawn with.
+    QRgb penColor_ = 0xFF000000;
+};
+
+// The disc error map as a control: shows the map's image and gives the map
+// the control's size.
+class TArcGraph : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TArcGraph(QWidget* parent = nullptr);
+
+    // The map, told the control's present size: a hidden control gets no
+    // resize events, and the map is usually set up before it is shown.
+    ArcGraphImage& Graph() {
+        graph_.SetSize(size());
+        return graph_;
+    }
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    ArcGraphImage graph_;
+};
+
+} // namespace quillon::plots

@@ -150,9 +150,11 @@ void ArcGraphImage::PlotPolar(QRgb Color, double Angle, double Radius) {
     const int px = XToPixel(x);
     const int py = YToPixel(y);
     if (px >= 0 && px < image_.width() && py >= 0 && py < image_.height()) {
-        // Without OverWrite a mark never covers another mark or the drawing.
+        // Without OverWrite a mark never covers the disc's outlines, but it
+        // does cover an earlier mark: the later bytes of a burst, plotted at
+        // almost the same place as its first ones, must show in their colour.
         QRgb& pixel = reinterpret_cast<QRgb*>(image_.scanLine(py))[px];
-        if (OverWrite || pixel == opaque(GraphBackColor))
+        if (OverWrite || pixel != opaque(FrameColor))
             pixel = opaque(Color);
     }
     const bool outside = x < view_.xMin || x > view_.xMax || y < view_.yMin || y > view_.yMax;

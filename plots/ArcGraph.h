@@ -46,6 +46,8 @@ public:
     QString Graphtitle;
     QString Xtitle;
     QString Ytitle;
+    // Whether a plotted point may cover the disc's outlines; points always
+    // cover the background and earlier points.
     bool OverWrite = true;
     QFont GRFont;
     QRgb GraphBackColor = 0xFFFFFFFF;

@@ -97,15 +97,15 @@ private slots:
         const QPoint mark(382, Centre); // angle 0, radius 50
         const double onTrackBandCircle = 29.3;
         map.PlotPolar(Blue, 0, 50);
-        map.PlotPolar(Red, 0, 50);
+        map.PlotPolar(Red, 0, 50); // a burst's later byte covers its first ones
         map.PlotPolar(Red, 0, onTrackBandCircle);
-        QCOMPARE(map.Image().pixel(mark), Blue);
+        QCOMPARE(map.Image().pixel(mark), Red);
         QCOMPARE(map.Image().pixel(Centre + 96, Centre), Black);
 
         map.OverWrite = true;
-        map.PlotPolar(Red, 0, 50);
+        map.PlotPolar(Blue, 0, 50);
         map.PlotPolar(Red, 0, onTrackBandCircle);
-        QCOMPARE(map.Image().pixel(mark), Red);
+        QCOMPARE(map.Image().pixel(mark), Blue);
         QCOMPARE(map.Image().pixel(Centre + 96, Centre), Red);
     }
 

@@ -26,6 +26,11 @@ std::size_t longBlockBytes() {
 
 } // namespace
 
+float ByteErrorRate(std::int32_t errors, std::int32_t longBlockSize, std::int32_t blocksTested) {
+    const std::int64_t bytes = std::int64_t{longBlockSize} * blocksTested;
+    return static_cast<float>(errors) / static_cast<float>(bytes);
+}
+
 bool LaunchBitErrorRateTest(console::DriveConsole& drive, console::DeviceAddress at,
                             const std::function<void()>& runTest) {
     if (!drive.BeginWithReadyMedium(at, "Bit Error Rate Test", "Bit Error Rate test")) {
@@ -55,9 +60,7 @@ bool BitErrorRateTest::Run(std::int32_t Start, std::int32_t End, std::int32_t Sk
         writePass(cur, spt + 1);
         readPass(cur, spt + 1);
         BlocksTested += spt;
-        // The divisor overflows 32 bits on long runs of 2048-byte media.
-        ErrorRate = static_cast<float>(ErrorCount) /
-                    static_cast<float>(std::int64_t{TMODrive::LongBlockSize} * BlocksTested);
+        ErrorRate = ByteErrorRate(ErrorCount, TMODrive::LongBlockSize, BlocksTested);
         view_.ShowLba(console::formatText("%10X", static_cast<std::uint32_t>(cur)));
         view_.ShowRate(FormatRate(ErrorRate));
         cur += spt + 1;

@@ -50,6 +50,10 @@ private:
     TestView& view_;
 };
 
+// The raw byte error rate: erroneous bytes per byte compared. The number of
+// bytes is counted in 64 bits: long runs on 2048-byte media pass 2^31.
+float ByteErrorRate(std::int32_t errors, std::int32_t longBlockSize, std::int32_t blocksTested);
+
 // The launch from the main window (or the terminal): the device in the list
 // becomes the current one, the log gets the test's header, and when the
 // medium is ready the test is shown (runTest) and its completion logged.

@@ -59,6 +59,12 @@ Commands that run the main window's operations and print its log lines:
   eject H:T:L               eject the medium, as "Eject" does
   disk-capacity H:T:L       block size, long block size and last block, as the
                             disk capacity display logs them
+  ber H:T:L [--start HEX] [--end HEX] [--skip HEX] [--map FILE.png]
+      [--report FILE.json]  the bit error rate test in long-write mode, as
+                            "BER" runs it (defaults: start 100, end the last
+                            block, skip 80 tracks); OVERWRITES the blocks
+                            tested. --map saves the disc map, --report the
+                            figures as JSON. Ctrl-C stops after the track.
 Message boxes are printed as their text; the sense window, when it would
 open, as its contents.
 

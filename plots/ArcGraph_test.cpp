@@ -1,4 +1,5 @@
 #include "plots/ArcGraph.h"
+#include "widgets/Colors.h"
 #include "widgets/TestSupport.h"
 
 #include <QTest>
@@ -6,13 +7,10 @@
 
 using namespace quillon::plots;
 using quillon::widgets::testing::pixelBox;
+using namespace quillon::widgets::colors;
 
 namespace {
 
-constexpr QRgb White = 0xFFFFFFFF;
-constexpr QRgb Black = 0xFF000000;
-constexpr QRgb Red = 0xFFFF0000;
-constexpr QRgb Blue = 0xFF0000FF;
 constexpr int Centre = 218;
 
 // The map as the bit error rate windows set it up.
@@ -56,12 +54,12 @@ private slots:
         QCOMPARE(map.YToPixel(-64), 428);
         // Rim, track band and dense ring, on both sides of the centre.
         for (int r : {210, 198, 96, 49, 50, 51, 52, 53, 54, 55}) {
-            QCOMPARE(image.pixel(Centre - r, Centre), Black);
-            QCOMPARE(image.pixel(Centre + r, Centre), Black);
+            QCOMPARE(image.pixel(Centre - r, Centre), clBlack);
+            QCOMPARE(image.pixel(Centre + r, Centre), clBlack);
         }
-        QCOMPARE(image.pixel(Centre, Centre), White);
-        QCOMPARE(image.pixel(0, 0), Black);
-        QCOMPARE(image.pixel(435, 435), Black);
+        QCOMPARE(image.pixel(Centre, Centre), clWhite);
+        QCOMPARE(image.pixel(0, 0), clBlack);
+        QCOMPARE(image.pixel(435, 435), clBlack);
 
         ArcGraphImage even({104, 104}); // one pixel per world unit, view from -2
         even.SetRange(0, 100, 0, 100);
@@ -73,8 +71,8 @@ private slots:
         const ArcGraphImage map = berMap(false);
         const int ascent = QFontMetrics(map.GRFont).ascent();
         const QRect corner(0, 300, Centre, 136);
-        const QRect burst = pixelBox(map.Image(), corner, Red, true);
-        const QRect byte = pixelBox(map.Image(), corner, Blue, true);
+        const QRect burst = pixelBox(map.Image(), corner, clRed, true);
+        const QRect byte = pixelBox(map.Image(), corner, clBlue, true);
         for (auto [ink, top] : {std::pair{burst, 398}, std::pair{byte, 415}}) {
             QVERIFY2(ink.left() >= 17 && ink.left() <= 19, qPrintable(QString::number(ink.left())));
             QVERIFY2(ink.top() >= top && ink.top() < top + ascent,
@@ -85,9 +83,9 @@ private slots:
     void plotPolarWrapsAnglesAboveAFullTurn() {
         ArcGraphImage map = berMap(false);
         const QImage empty = map.Image();
-        map.PlotPolar(Red, 370, 50);
-        map.PlotPolar(Red, 360, 50);
-        map.PlotPolar(Red, -10, 50);
+        map.PlotPolar(clRed, 370, 50);
+        map.PlotPolar(clRed, 360, 50);
+        map.PlotPolar(clRed, -10, 50);
         QCOMPARE(differences(empty, map.Image()),
                  (QList<QPoint>{{379, 190}, {382, Centre}, {379, 246}}));
     }
@@ -96,17 +94,17 @@ private slots:
         ArcGraphImage map = berMap(false);
         const QPoint mark(382, Centre); // angle 0, radius 50
         const double onTrackBandCircle = 29.3;
-        map.PlotPolar(Blue, 0, 50);
-        map.PlotPolar(Red, 0, 50); // a burst's later byte covers its first ones
-        map.PlotPolar(Red, 0, onTrackBandCircle);
-        QCOMPARE(map.Image().pixel(mark), Red);
-        QCOMPARE(map.Image().pixel(Centre + 96, Centre), Black);
+        map.PlotPolar(clBlue, 0, 50);
+        map.PlotPolar(clRed, 0, 50); // a burst's later byte covers its first ones
+        map.PlotPolar(clRed, 0, onTrackBandCircle);
+        QCOMPARE(map.Image().pixel(mark), clRed);
+        QCOMPARE(map.Image().pixel(Centre + 96, Centre), clBlack);
 
         map.OverWrite = true;
-        map.PlotPolar(Blue, 0, 50);
-        map.PlotPolar(Red, 0, onTrackBandCircle);
-        QCOMPARE(map.Image().pixel(mark), Blue);
-        QCOMPARE(map.Image().pixel(Centre + 96, Centre), Red);
+        map.PlotPolar(clBlue, 0, 50);
+        map.PlotPolar(clRed, 0, onTrackBandCircle);
+        QCOMPARE(map.Image().pixel(mark), clBlue);
+        QCOMPARE(map.Image().pixel(Centre + 96, Centre), clRed);
     }
 
     void graphErrorAfterPlottingOutsideTheRange() {
@@ -115,23 +113,23 @@ private slots:
         map.OnGraphError = [&] {
             pixelsAtError << map.Image().pixel(map.XToPixel(-64.5), Centre);
         };
-        map.PlotPolar(Blue, 0, 64);
-        map.PlotPolar(Blue, 90, 64);
+        map.PlotPolar(clBlue, 0, 64);
+        map.PlotPolar(clBlue, 90, 64);
         QVERIFY(pixelsAtError.isEmpty());
-        map.PlotPolar(Red, 180, 64.5);
-        map.PlotPolar(Red, 45, 1e12); // far off the picture: nothing to set
-        QCOMPARE(pixelsAtError, (QList<QRgb>{Red, Red}));
+        map.PlotPolar(clRed, 180, 64.5);
+        map.PlotPolar(clRed, 45, 1e12); // far off the picture: nothing to set
+        QCOMPARE(pixelsAtError, (QList<QRgb>{clRed, clRed}));
     }
 
     void arcAndRedraw() {
         ArcGraphImage map = berMap(false);
         const QImage empty = map.Image();
-        map.DrawArc(Red, Qt::NoBrush, 0, 0, 45, 0, 10.8);
+        map.DrawArc(clRed, Qt::NoBrush, 0, 0, 45, 0, 10.8);
         // Radius 147 pixels; the start ray leans just above the horizontal
         // and the arc runs upwards from there.
         QRect arc;
         for (QPoint p : differences(empty, map.Image())) {
-            QCOMPARE(map.Image().pixel(p), Red);
+            QCOMPARE(map.Image().pixel(p), clRed);
             arc |= QRect(p, p);
         }
         QVERIFY2(arc.left() > Centre + 140 && arc.right() <= Centre + 147,
@@ -141,11 +139,11 @@ private slots:
         QVERIFY2(arc.top() < Centre - 25 && arc.top() > Centre - 40,
                  qPrintable(QString::number(arc.top())));
 
-        map.PlotPolar(Blue, 100, 40);
+        map.PlotPolar(clBlue, 100, 40);
         map.Redraw();
         const QRect inner = empty.rect().adjusted(1, 1, -1, -1);
         QCOMPARE(map.Image().copy(inner), empty.copy(inner));
-        QCOMPARE(map.Image().pixel(0, 0), Red); // outlined in the colour last drawn with
+        QCOMPARE(map.Image().pixel(0, 0), clRed); // outlined in the colour last drawn with
     }
 
     void widgetShowsTheMapAtItsSize() {
@@ -162,7 +160,7 @@ private slots:
 
         control.show();
         QVERIFY(QTest::qWaitForWindowExposed(&control));
-        control.Graph().PlotPolar(Red, 30, 20);
+        control.Graph().PlotPolar(clRed, 30, 20);
         QCOMPARE(quillon::widgets::testing::render(control), control.Graph().Image());
     }
 };

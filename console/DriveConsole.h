@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/Console.h"
+#include "console/ModePage.h"
 #include "drive/MODrive.h"
 
 #include <array>
@@ -76,7 +77,11 @@ public:
     std::uint8_t CurrentLUN = 0;
     // Mode parameter data of the last MODE SENSE(6); bit 7 of byte 2 is the
     // medium's write protect.
-    std::array<std::uint8_t, 256> ModeData{};
+    ModeBuffer ModeData{};
+    // The changeable and the current values of the error recovery page, as
+    // Mode Select and the read-mode test use them.
+    ModeBuffer ModeChangeable{};
+    ModeBuffer ModeCurrent{};
     // Block data of the operations: read-back data of the media tests, one
     // block of the single-block routines, defect lists, block copies.
     std::array<std::uint8_t, 99964> DataBuffer{};

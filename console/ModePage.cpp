@@ -1,0 +1,36 @@
+#include "ModePage.h"
+
+#include <algorithm>
+
+namespace quillon::console {
+
+std::uint8_t PageByte(const ModeBuffer& data, std::size_t n) {
+    const std::size_t at = 4 + std::size_t{data[3]} + n;
+    return at < data.size() ? data[at] : 0;
+}
+
+void ModePage::SetByte(std::size_t n, std::uint8_t value) {
+    const std::size_t at = Offset() + n;
+    if (at < data_.size()) {
+        data_[at] = value;
+    }
+}
+
+std::int32_t ModePage::ParameterListLength() const {
+    const std::size_t length = Offset() + 2 + Byte(1);
+    return static_cast<std::int32_t>(std::min(length, data_.size()));
+}
+
+void ModePage::ClearHeader() {
+    std::fill_n(data_.begin(), 3, 0);
+}
+
+void ModePage::MaskWith(const ModeBuffer& changeable) {
+    // The count comes from page byte 7 (reserved, normally 0), read once.
+    const std::size_t last = 2 + std::size_t{Byte(7)};
+    for (std::size_t n = 2; n <= last && Offset() + n < data_.size(); ++n) {
+        data_[Offset() + n] &= PageByte(changeable, n);
+    }
+}
+
+} // namespace quillon::console

@@ -1,0 +1,39 @@
+#include "ModePage.h"
+
+#include <gtest/gtest.h>
+
+using namespace quillon::console;
+
+TEST(ModePage, PageFollowsTheBlockDescriptors) {
+    ModeBuffer data{};
+    data[3] = 8; // one block descriptor
+    data[12] = 0x01;
+    data[13] = 10;
+    ModePage page(data);
+    EXPECT_EQ(page.Offset(), 12u);
+    EXPECT_EQ(page.Byte(0), 0x01);
+    EXPECT_EQ(page.ParameterListLength(), 24);
+}
+
+TEST(ModePage, MaskRunsToPageByteSevenAndNeverPastTheBuffer) {
+    ModeBuffer current{};
+    ModeBuffer changeable{};
+    current.fill(0xFF);
+    current[3] = 0;
+    changeable[3] = 0;
+    changeable[4 + 2] = 0x81;
+    ModePage page(current);
+    page.SetByte(7, 0);
+    page.MaskWith(changeable);
+    EXPECT_EQ(page.Byte(2), 0x81); // only the flags byte
+    EXPECT_EQ(page.Byte(3), 0xFF);
+
+    page.SetByte(7, 0xFF); // reaches page byte 257, past the buffer
+    page.MaskWith(changeable);
+    EXPECT_EQ(page.Byte(3), 0x00);
+    EXPECT_EQ(current[255], 0x00);
+    EXPECT_EQ(page.Byte(300), 0); // outside the buffer
+
+    current[3] = 250; // block descriptors that leave no room for the page
+    EXPECT_EQ(page.ParameterListLength(), 256);
+}

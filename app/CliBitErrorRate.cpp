@@ -2,12 +2,14 @@
 
 #include "plots/ArcGraph.h"
 #include "tests/BitErrorRate.h"
+#include "tests/SafeBitErrorRate.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <csignal>
+#include <optional>
 #include <stdexcept>
 
 namespace quillon::app {
@@ -31,7 +33,7 @@ public:
 
     // The flag that Ctrl-C sets.
     void SetStopFlag(bool& stopRequested) { stopRequested_ = &stopRequested; }
-    // Whether a run started (the medium could be written).
+    // Whether a run started (the test could begin on the medium).
     bool Started() const { return started_; }
 
     plots::ArcGraphImage& Map() override { return map_; }
@@ -56,7 +58,7 @@ void saveMap(const QImage& map, const std::string& path) {
     }
 }
 
-void writeReport(const tests::BitErrorRateTest& test, console::DeviceAddress at, std::int32_t start,
+void writeReport(const tests::ByteErrorTest& test, console::DeviceAddress at, std::int32_t start,
                  std::int32_t end, std::int32_t skip, const std::string& path) {
     QJsonArray bursts;
     for (const std::string& line : test.BurstLines) {
@@ -81,28 +83,50 @@ void writeReport(const tests::BitErrorRateTest& test, console::DeviceAddress at,
     }
 }
 
+// The plumbing of both test commands: the options read before the drive is
+// addressed, the launch with the test's header, Ctrl-C as STOP, then the
+// map and the report.
+int runInTerminal(console::DriveConsole& drive, console::DeviceAddress at,
+                  const CommandOptions& options, tests::ByteErrorTest& test, TerminalTestView& view,
+                  const std::string& title, std::int32_t defaultSkip) {
+    view.SetStopFlag(test.StopRequested);
+    // A mistyped option is a usage error before anything is sent to the drive.
+    const std::int32_t start = options.Hex("--start").value_or(0x100);
+    const std::optional<std::int32_t> givenEnd = options.Hex("--end");
+    const std::int32_t skip = options.Hex("--skip").value_or(defaultSkip);
+    const auto previous = std::signal(SIGINT, onInterrupt);
+    tests::LaunchBitErrorRateTest(
+        drive, at,
+        [&] {
+            const std::int32_t end = givenEnd.value_or(drive::TMODrive::LastBlockLBA);
+            test.Run(start, end, skip);
+            if (const auto map = options.Text("--map")) {
+                saveMap(view.Map().Image(), *map);
+            }
+            if (const auto report = options.Text("--report")) {
+                writeReport(test, at, start, end, skip, *report);
+            }
+        },
+        title);
+    std::signal(SIGINT, previous);
+    return view.Started() ? 0 : 1;
+}
+
 } // namespace
 
 int RunBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
                     const CommandOptions& options) {
     TerminalTestView view;
     tests::BitErrorRateTest test(drive, view);
-    view.SetStopFlag(test.StopRequested);
-    const auto previous = std::signal(SIGINT, onInterrupt);
-    tests::LaunchBitErrorRateTest(drive, at, [&] {
-        const std::int32_t start = options.Hex("--start").value_or(0x100);
-        const std::int32_t end = options.Hex("--end").value_or(drive::TMODrive::LastBlockLBA);
-        const std::int32_t skip = options.Hex("--skip").value_or(0x80);
-        test.Run(start, end, skip);
-        if (const auto map = options.Text("--map")) {
-            saveMap(view.Map().Image(), *map);
-        }
-        if (const auto report = options.Text("--report")) {
-            writeReport(test, at, start, end, skip, *report);
-        }
-    });
-    std::signal(SIGINT, previous);
-    return view.Started() ? 0 : 1;
+    return runInTerminal(drive, at, options, test, view, "Bit Error Rate Test", 0x80);
+}
+
+int RunSafeBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
+                        const CommandOptions& options) {
+    TerminalTestView view;
+    tests::MediumGeometry geometry;
+    tests::SafeBitErrorRateTest test(drive, view, geometry);
+    return runInTerminal(drive, at, options, test, view, "Safe Bit Error Rate Test", 0x10);
 }
 
 } // namespace quillon::app

@@ -13,4 +13,10 @@ namespace quillon::app {
 int RunBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
                     const CommandOptions& options);
 
+// quillon-cli safe-ber: the bit error rate test in read mode, with the same
+// options, map and report; nothing is written to the medium. Ctrl-C stops
+// after the track, once correction is back on.
+int RunSafeBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
+                        const CommandOptions& options);
+
 } // namespace quillon::app

@@ -20,7 +20,11 @@ constexpr const char* AdapterOptions = R"(Options:
                             mo1300, mo2300 or disk (the first is loaded, the
                             others wait and come in one by one as media are
                             ejected), and options wp (write-protected),
-                            legacy-sense, no-save, seed=N, error-rate=R,
+                            legacy-sense, no-save, fixed-page (no field
+                            of the error recovery page may change), no-dcr
+                            (DCR may not change: correction stays on), no-ua
+                            (no power-on unit attention pending), seed=N,
+                            error-rate=R,
                             fail=OP-ANSWER (every command with operation
                             code OP answered busy, conflict, hang, or CHECK
                             CONDITION with KEY.ASC.ASCQ; all hexadecimal),
@@ -65,6 +69,28 @@ Commands that run the main window's operations and print its log lines:
                             block, skip 80 tracks); OVERWRITES the blocks
                             tested. --map saves the disc map, --report the
                             figures as JSON. Ctrl-C stops after the track.
+  safe-ber H:T:L [--start HEX] [--end HEX] [--skip HEX] [--map FILE.png]
+      [--report FILE.json]  the bit error rate test in read mode, as "Safe
+                            BER" runs it (defaults: start 100, end the last
+                            block, skip 10 tracks): each track read with
+                            error correction off and on, nothing written;
+                            the error recovery page is put back at the end.
+                            Ctrl-C stops after the track; SIGTERM and SIGHUP
+                            end the program there, once correction is on.
+  mode-sense H:T:L          read the error recovery page (01h), as "Mode
+                            Sense" does, and print the editor's controls:
+                            caption, FIELD name, value
+  mode-select H:T:L [--set FIELD=VALUE]...
+                            as "Mode Select": read the page and the fields
+                            the drive lets change, make the edits (flags
+                            awre, arre, tb, rc, eer, per, dte, dcr take 0 or
+                            1; read-retry, write-retry, correction-span,
+                            head-offset, strobe-offset take a number whose
+                            low 8 bits are sent, recovery-time one whose low
+                            16 bits are sent) and send the page back with
+                            MODE SELECT. A field the drive does not let
+                            change is not edited and, like an unchecked
+                            flag, is sent as 0
 Message boxes are printed as their text; the sense window, when it would
 open, as its contents.
 

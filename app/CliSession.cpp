@@ -1,6 +1,7 @@
 #include "CliSession.h"
 
 #include "CliBitErrorRate.h"
+#include "CliModePage.h"
 #include "CliOptions.h"
 #include "console/FormatText.h"
 #include "drive/SenseReport.h"
@@ -91,7 +92,7 @@ DeviceAddress parseDeviceAddress(const std::string& text) {
 }
 
 bool CliSession::NeedsGraphics(const std::vector<std::string>& words) {
-    return !words.empty() && words[0] == "ber";
+    return !words.empty() && (words[0] == "ber" || words[0] == "safe-ber");
 }
 
 int CliSession::run(const std::vector<std::string>& words) {
@@ -112,10 +113,18 @@ int CliSession::run(const std::vector<std::string>& words) {
                : command == "sense"    ? sense(at)
                                        : operation(command, at);
     }
-    if (command == "ber" && words.size() >= 2) {
-        return RunBitErrorRate(
+    if ((command == "ber" || command == "safe-ber") && words.size() >= 2) {
+        const auto runTest = command == "ber" ? RunBitErrorRate : RunSafeBitErrorRate;
+        return runTest(
             operations_, parseDeviceAddress(words[1]),
             CommandOptions(words, 2, {"--start", "--end", "--skip", "--map", "--report"}));
+    }
+    if (command == "mode-sense" && words.size() == 2) {
+        return RunModeSense(operations_, parseDeviceAddress(words[1]), out_);
+    }
+    if (command == "mode-select" && words.size() >= 2) {
+        return RunModeSelect(operations_, parseDeviceAddress(words[1]),
+                             CommandOptions(words, 2, {"--set"}, {"--set"}), out_);
     }
     if (command == "raw" && words.size() >= 3) {
         return raw(parseDeviceAddress(words[1]), {words.begin() + 2, words.end()});

@@ -9,7 +9,8 @@ namespace quillon::app {
 
 namespace {
 
-constexpr const char* CommandOptionNames[] = {"--start", "--end", "--skip", "--map", "--report"};
+constexpr const char* CommandOptionNames[] = {"--start", "--end",    "--skip",
+                                              "--map",   "--report", "--set"};
 
 } // namespace
 
@@ -19,7 +20,8 @@ bool IsCommandOption(const std::string& word) {
 }
 
 CommandOptions::CommandOptions(const std::vector<std::string>& words, std::size_t first,
-                               std::initializer_list<const char*> known) {
+                               std::initializer_list<const char*> known,
+                               std::initializer_list<const char*> repeatable) {
     for (std::size_t i = first; i < words.size(); i += 2) {
         const std::string& name = words[i];
         if (std::find(known.begin(), known.end(), name) == known.end()) {
@@ -28,9 +30,12 @@ CommandOptions::CommandOptions(const std::vector<std::string>& words, std::size_
         if (i + 1 >= words.size()) {
             throw UsageError(name + " needs a value");
         }
-        if (!values_.emplace(name, words[i + 1]).second) {
+        const bool repeats =
+            std::find(repeatable.begin(), repeatable.end(), name) != repeatable.end();
+        if (!repeats && values_.contains(name)) {
             throw UsageError(name + " is given twice");
         }
+        values_.emplace(name, words[i + 1]);
     }
 }
 
@@ -49,6 +54,15 @@ std::optional<std::int32_t> CommandOptions::Hex(const std::string& name) const {
     }
     const auto magnitude = static_cast<std::int32_t>(value);
     return negative ? -magnitude : magnitude;
+}
+
+std::vector<std::string> CommandOptions::Texts(const std::string& name) const {
+    std::vector<std::string> texts;
+    const auto [first, last] = values_.equal_range(name);
+    for (auto it = first; it != last; ++it) {
+        texts.push_back(it->second);
+    }
+    return texts;
 }
 
 std::optional<std::string> CommandOptions::Text(const std::string& name) const {

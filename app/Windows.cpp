@@ -7,20 +7,29 @@ namespace quillon::app {
 Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
                  const std::vector<std::string>& notes)
     : form1_(std::make_unique<console::TForm1>(std::move(transports), notes)),
+      form2_(new console::TForm2(form1_->Operations, form1_.get())),
       form9_(new tests::TForm9(form1_->Operations, form1_.get())),
+      form11_(new tests::TForm11(form1_->Operations, form9_->Test().Geometry, form1_.get())),
       exSenseData_(new console::TExSenseData(form1_.get())) {
     form1_->SetSenseWindow(exSenseData_);
-    form1_->SetOperation(12, [this] { launchBitErrorRate(); });
+    form1_->SetOperation(10, [this] { form2_->Operations().ModeSense(form1_->SelectedAddress()); });
+    form1_->SetOperation(11,
+                         [this] { form2_->Operations().ModeSelect(form1_->SelectedAddress()); });
+    form1_->SetOperation(12, [this] { launchTest(*form9_, "Bit Error Rate Test"); });
+    form1_->SetOperation(19, [this] { launchTest(*form11_, "Safe Bit Error Rate Test"); });
 }
 
-void Windows::launchBitErrorRate() {
+void Windows::launchTest(tests::ErrorRateWindow& window, const std::string& title) {
     console::TForm1& main = *form1_;
-    tests::LaunchBitErrorRateTest(main.Operations, main.SelectedAddress(), [&] {
-        form9_->SetEndLba(drive::TMODrive::LastBlockLBA);
-        main.hide();
-        form9_->exec();
-        main.show();
-    });
+    tests::LaunchBitErrorRateTest(
+        main.Operations, main.SelectedAddress(),
+        [&] {
+            window.SetEndLba(drive::TMODrive::LastBlockLBA);
+            main.hide();
+            window.exec();
+            main.show();
+        },
+        title);
 }
 
 } // namespace quillon::app

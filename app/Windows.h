@@ -1,8 +1,10 @@
 #pragma once
 
+#include "console/ErrorRecoverWindow.h"
 #include "console/MainWindow.h"
 #include "console/SenseWindow.h"
 #include "tests/BitErrRateWindow.h"
+#include "tests/SafeBerWindow.h"
 
 #include <memory>
 
@@ -10,22 +12,27 @@ namespace quillon::app {
 
 // The program's windows, created once at start-up in their fixed order and
 // kept, with what they show, until the program ends: the main window first,
-// then the test windows, the sense window last. The main window's test
-// buttons open the test windows.
+// then the error recovery editor and the test windows, the sense window
+// last. The main window's buttons open the editor and the test windows.
 class Windows {
 public:
     Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
             const std::vector<std::string>& notes);
 
     console::TForm1& Form1() { return *form1_; }
+    console::TForm2& Form2() { return *form2_; }
     tests::TForm9& Form9() { return *form9_; }
+    tests::TForm11& Form11() { return *form11_; }
     console::TExSenseData& ExSenseData() { return *exSenseData_; }
 
 private:
-    void launchBitErrorRate();
+    // Shows a test window from the main window, with its header line.
+    void launchTest(tests::ErrorRateWindow& window, const std::string& title);
 
     std::unique_ptr<console::TForm1> form1_;
+    console::TForm2* form2_;             // owned by the main window
     tests::TForm9* form9_;               // owned by the main window
+    tests::TForm11* form11_;             // owned by the main window
     console::TExSenseData* exSenseData_; // owned by the main window
 };
 

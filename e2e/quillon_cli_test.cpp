@@ -1,9 +1,13 @@
 // quillon-cli as a user runs it: the program, its output and exit status.
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,8 +16,11 @@ struct Run {
     std::string output;
 };
 
-Run cli(const std::string& arguments) {
-    const std::string command = std::string(QUILLON_CLI) + " " + arguments + " 2>&1";
+// The program's output, with its standard error unless only standard output
+// is wanted (Qt may warn there about the environment).
+Run cli(const std::string& arguments, bool withErrors = true) {
+    const std::string command =
+        std::string(QUILLON_CLI) + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = popen(command.c_str(), "r");
     std::string output;
     std::array<char, 4096> chunk{};
@@ -27,6 +34,14 @@ Run cli(const std::string& arguments) {
 bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+const std::string BerHeader = "    **** Bit Error Rate Test *****\n";
+const std::string BerComplete = "Bit Error Rate Test Complete\n";
 
 } // namespace
 
@@ -149,4 +164,126 @@ TEST(QuillonCli, EjectReportsFailuresWithTheSenseWindow) {
     EXPECT_EQ(refused.exitStatus, 1);
     EXPECT_TRUE(contains(refused.output, "Eject Error\nExtended Sense Data\n"
                                          "Sense Key              $05  Illegal Request\n"));
+}
+
+// Two passes without gap over a 20-byte burst in block 300 (track 10, sector
+// 5 of the first zone); the end question is printed and answered Abort.
+TEST(QuillonCli, BerPrintsTheLogAndWritesMapAndReport) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quillon-ber-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto map = dir / "map.png";
+    const auto report = dir / "report.json";
+    const auto run = cli("--simulate=2=mo230:error-rate=0:burst=300.10.20 ber 0:2:0 --start 12C "
+                         "--end 14B --skip 0 --map " +
+                             map.string() + " --report " + report.string(),
+                         false);
+    EXPECT_EQ(run.exitStatus, 0);
+    const std::string burst = "LBA      12C[30]   10  5 :  20";
+    EXPECT_EQ(run.output, BerHeader + burst + "\nBER Test end\nBER =    5.56E-004\nBER Test end\n" +
+                              BerComplete);
+
+    const std::string json = readFile(report);
+    for (const std::string& field : std::initializer_list<std::string>{
+             "\"blocksTested\": 60,", "\"erroneousBytes\": 20,", "\"mediaType\": 2,",
+             "\"start\": 300\n", "\"end\": 331,", "\"skip\": 0,",
+             "\"burstLines\": [\n        \"" + burst + "\"\n    ],"}) {
+        EXPECT_TRUE(contains(json, field)) << field << " in " << json;
+    }
+    EXPECT_EQ(readFile(map).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(QuillonCli, BerRefusesBadOptionsAbsentDevicesAndProtectedMedia) {
+    // A mistyped option stops the command before the drive is addressed.
+    const auto badStart = cli("--simulate ber 0:2:0 --start zz");
+    EXPECT_EQ(badStart.exitStatus, 2);
+    EXPECT_TRUE(contains(badStart.output, "--start needs a hexadecimal number, not \"zz\""));
+    EXPECT_FALSE(contains(badStart.output, BerHeader));
+
+    const auto absent = cli("--simulate ber 0:6:0", false);
+    EXPECT_EQ(absent.exitStatus, 1);
+    EXPECT_EQ(absent.output, BerHeader);
+
+    const auto protectedMedium = cli("--simulate=2=mo230:wp ber 0:2:0", false);
+    EXPECT_EQ(protectedMedium.exitStatus, 1);
+    EXPECT_EQ(protectedMedium.output, BerHeader + "Error: Media Write protected\n" + BerComplete);
+}
+
+// The page as the error recovery editor shows it, one line per control.
+TEST(QuillonCli, ModeSensePrintsTheEditorsControls) {
+    const auto run = cli("--simulate=2=mo230:no-ua mode-sense 0:2:0", false);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_TRUE(contains(run.output, "    **** Mode Sense Data *****\n"
+                                     "Auto Write Reallocation    awre                  1\n"));
+    EXPECT_TRUE(contains(run.output, "Enable\u3000Early Recover      eer                   0\n"));
+    EXPECT_TRUE(contains(run.output, "Recovery Time Limt         recovery-time         0\n"
+                                     "Mode Sense OK\n"));
+
+    // Each run powers the drive on: MODE SENSE meets the unit attention.
+    const auto fresh = cli("--simulate mode-sense 0:2:0", false);
+    EXPECT_EQ(fresh.exitStatus, 1);
+    EXPECT_TRUE(contains(fresh.output, "Error: Mode Sense\nExtended Sense Data\n"
+                                       "Sense Key              $06  Unit Attention\n"));
+    EXPECT_FALSE(contains(fresh.output, "awre"));
+}
+
+TEST(QuillonCli, ModeSelectEditsOnlyWhatTheDriveLetsChange) {
+    const auto run = cli("--simulate=2=mo230:no-ua mode-select 0:2:0 --set dcr=1 --set "
+                         "read-retry=300 --set correction-span=4",
+                         false);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_TRUE(contains(run.output, "    **** Mode Sense Data *****\n"
+                                     "correction-span cannot be changed on this drive\n"));
+    EXPECT_TRUE(contains(run.output,
+                         "Disable Correction         dcr                   1  changeable\n"
+                         "Read Retry                 read-retry          300  changeable\n"));
+    EXPECT_TRUE(contains(run.output,
+                         "Data                       correction-span       0  not changeable\n"));
+    EXPECT_TRUE(contains(run.output, "\nMode Select OK\n"));
+
+    const auto fixed = cli("--simulate=2=mo230:fixed-page:no-ua mode-select 0:2:0", false);
+    EXPECT_EQ(fixed.exitStatus, 1);
+    EXPECT_TRUE(contains(fixed.output,
+                         "Auto Write Reallocation    awre                  1  not changeable\n"));
+    EXPECT_TRUE(contains(fixed.output, "Error: Mode Select\nExtended Sense Data\n"
+                                       "Sense Key              $05  Illegal Request\n"));
+}
+
+TEST(QuillonCli, ModeSelectRefusesBadEditsBeforeReadingThePage) {
+    for (const char* edits : {"--set bogus=1", "--set dcr=2", "--set dcr=1 --set dcr=0",
+                              "--set read-retry=x", "--set read-retry"}) {
+        const auto run = cli(std::string("--simulate=2=mo230:no-ua mode-select 0:2:0 ") + edits);
+        EXPECT_EQ(run.exitStatus, 2) << edits;
+        EXPECT_FALSE(contains(run.output, "Mode Sense Data")) << edits;
+    }
+    EXPECT_TRUE(contains(cli("--help").output, "mode-select H:T:L [--set FIELD=VALUE]..."));
+}
+
+// The read-mode test over one track of a 128 MB cartridge (block 300 to
+// 324): a 20-byte burst in block 305 and one 12 of whose bytes lie in block
+// 307's data; then a drive that refuses every MODE SELECT.
+TEST(QuillonCli, SafeBerPrintsTheLogAndReportsAPageNotPutBack) {
+    const auto report = std::filesystem::temp_directory_path() /
+                        ("quillon-safe-ber-" + std::to_string(::getpid()) + ".json");
+    const auto run = cli("--simulate=2=mo128:error-rate=0:burst=305.10.20:burst=307.500.20 "
+                         "safe-ber 0:2:0 --start 12C --end 12D --report " +
+                             report.string(),
+                         false);
+    EXPECT_EQ(run.exitStatus, 0);
+    std::string bursts;
+    for (int errors = 16; errors <= 20; ++errors) {
+        bursts += "LBA      12C[25]   12  5 :  " + std::to_string(errors) + "\n";
+    }
+    EXPECT_EQ(run.output, "    **** Safe Bit Error Rate Test *****\n" + bursts +
+                              "BER Test end\nBER =    2.13E-003\nBER Test end\n" + BerComplete);
+    EXPECT_TRUE(contains(readFile(report), "\"erroneousBytes\": 32,"));
+    std::filesystem::remove(report);
+
+    const auto refused =
+        cli("--simulate=2=mo128:error-rate=0:fail=15-5.26.0 safe-ber 0:2:0 --start 12C --end 12D",
+            false);
+    EXPECT_TRUE(contains(refused.output, "Error: Mode Select(Non ERC)\n"));
+    EXPECT_TRUE(contains(refused.output, "Error correction may still be off: Mode Select (Set "
+                                         "ERC) failed twice\nBER Test end\n"));
 }

@@ -83,6 +83,9 @@ struct UnitDescription {
     std::uint8_t lun = 0;
     DriveConfig config;
     bool writeProtected = false;
+    bool fixedPage = false;
+    bool fixedDcr = false;
+    bool attentionTaken = false;
     std::vector<FaultRule> faults;
     std::vector<BurstDefect> bursts;
 };
@@ -110,6 +113,12 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
         d.config.legacySense = true;
     } else if (option == "no-save") {
         d.config.canSavePages = false;
+    } else if (option == "fixed-page") {
+        d.fixedPage = true;
+    } else if (option == "no-dcr") {
+        d.fixedDcr = true;
+    } else if (option == "no-ua") {
+        d.attentionTaken = true;
     } else if (name == "seed" && !value.empty()) {
         d.config.seed = number(unit, value, UINT32_MAX, "seed");
     } else if (name == "error-rate" && !value.empty()) {
@@ -131,6 +140,12 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
     } else {
         refuse(unit, "unknown option \"" + std::string(option) + "\"");
     }
+}
+
+// A TEST UNIT READY takes the pending unit attention.
+void takeUnitAttention(SimDrive& drive) {
+    const std::uint8_t testUnitReady[6]{};
+    drive.execute({testUnitReady, {}, {}, std::nullopt});
 }
 
 UnitDescription parseUnit(std::string_view unit) {
@@ -195,6 +210,17 @@ DriveSet parseDriveSet(std::string_view text) {
             refuse(unit, error.what());
         }
         drive->setWriteProtected(d.writeProtected);
+        if (d.fixedPage) {
+            drive->setModePage(drive->modePage().current(), {});
+        }
+        if (d.fixedDcr) {
+            auto changeable = drive->modePage().changeable();
+            changeable[0] &= static_cast<std::uint8_t>(~ErrorRecoveryPage::DCR);
+            drive->setModePage(drive->modePage().current(), changeable);
+        }
+        if (d.attentionTaken) {
+            takeUnitAttention(*drive);
+        }
         for (const FaultRule& rule : d.faults) {
             drive->addFault(rule);
         }

@@ -21,7 +21,11 @@ DriveSet defaultDriveSet();
 // with target IDs 0-7 (not 7, the adapter's own), LUNs 0-7, media by profile
 // name (the first is loaded, the others wait in the changer) and the options
 // wp (the loaded cartridge is write-protected), legacy-sense (4-byte
-// non-extended sense), no-save (MODE SELECT cannot save pages), seed=N,
+// non-extended sense), no-save (MODE SELECT cannot save pages), fixed-page
+// (no field of the error recovery page may change), no-dcr (correction
+// cannot be switched off: DCR may not change), no-ua (the power-on unit
+// attention already taken, as by a host that has been talking to the drive),
+// seed=N,
 // error-rate=R (random raw byte errors) and fail=OP-ANSWER (every command
 // with operation code OP, hexadecimal, answered busy, conflict, hang or
 // CHECK CONDITION with the sense KEY.ASC.ASCQ, hexadecimal) and

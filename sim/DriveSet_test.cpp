@@ -76,6 +76,23 @@ TEST(DriveSet, BurstOptionDefectsALongSector) {
     EXPECT_TRUE(differing(301 - 256).empty());
 }
 
+TEST(DriveSet, FixedPageAndNoUaOptions) {
+    const auto set = parseDriveSet("2=mo230:fixed-page:no-ua,4=mo230");
+    SimDrive& fixed = *set.at(2)->lun(0);
+    EXPECT_EQ(fixed.modePage().changeable(), ErrorRecoveryPage::Parameters{});
+    EXPECT_EQ(fixed.modePage().current(), set.at(4)->lun(0)->modePage().current());
+    const std::uint8_t tur[6]{};
+    EXPECT_EQ(fixed.execute({tur, {}, {}, std::nullopt}).status, 0x00); // no unit attention
+    EXPECT_EQ(set.at(4)->lun(0)->execute({tur, {}, {}, std::nullopt}).status, 0x02);
+}
+
+TEST(DriveSet, NoDcrOptionKeepsCorrectionOn) {
+    const auto set = parseDriveSet("2=mo230:no-dcr");
+    const auto page = set.at(2)->lun(0)->modePage();
+    EXPECT_EQ(page.changeable()[0], 0xFF & ~ErrorRecoveryPage::DCR);
+    EXPECT_EQ(page.changeable()[1], 0xFF); // the rest may still change
+}
+
 TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     const auto refusal = [](const char* text) {
         try {

@@ -1,8 +1,5 @@
 #include "BitErrorRate.h"
 
-#include "RateFormat.h"
-#include "console/FormatText.h"
-#include "plots/ArcGraph.h"
 #include "widgets/Colors.h"
 
 #include <algorithm>
@@ -26,14 +23,9 @@ std::size_t longBlockBytes() {
 
 } // namespace
 
-float ByteErrorRate(std::int32_t errors, std::int32_t longBlockSize, std::int32_t blocksTested) {
-    const std::int64_t bytes = std::int64_t{longBlockSize} * blocksTested;
-    return static_cast<float>(errors) / static_cast<float>(bytes);
-}
-
 bool LaunchBitErrorRateTest(console::DriveConsole& drive, console::DeviceAddress at,
-                            const std::function<void()>& runTest) {
-    if (!drive.BeginWithReadyMedium(at, "Bit Error Rate Test", "Bit Error Rate test")) {
+                            const std::function<void()>& runTest, const std::string& title) {
+    if (!drive.BeginWithReadyMedium(at, title, "Bit Error Rate test")) {
         return false;
     }
     runTest();
@@ -46,23 +38,14 @@ bool BitErrorRateTest::Run(std::int32_t Start, std::int32_t End, std::int32_t Sk
         return true;
     }
     Geometry.ComputeGeometry();
-    view_.SetRunning(true);
-    view_.ShowRate(FormatRate(0.0));
+    beginRun();
     std::fill_n(drive_.PatternBuffer.begin(), PatternLength, Pattern);
-    ErrorCount = 0;
-    BlocksTested = 0;
-    ErrorRate = 0;
-    BurstLines.clear();
     // 64 bits, so that a large skip cannot wrap the address round to the start.
     for (std::int64_t cur = Start; cur <= End;) {
-        std::int32_t trackCount = 0, track = 0, sector = 0, spt = 0;
-        Geometry.LbaToTrackSector(static_cast<std::int32_t>(cur), trackCount, track, sector, spt);
+        const std::int32_t spt = placeOf(static_cast<std::int32_t>(cur)).SectorsPerTrack;
         writePass(cur, spt + 1);
         readPass(cur, spt + 1);
-        BlocksTested += spt;
-        ErrorRate = ByteErrorRate(ErrorCount, TMODrive::LongBlockSize, BlocksTested);
-        view_.ShowLba(console::formatText("%10X", static_cast<std::uint32_t>(cur)));
-        view_.ShowRate(FormatRate(ErrorRate));
+        endPass(cur, spt);
         cur += spt + 1;
         if (Skip > 0) {
             cur += std::int64_t{Skip} * spt;
@@ -72,8 +55,7 @@ bool BitErrorRateTest::Run(std::int32_t Start, std::int32_t End, std::int32_t Sk
         }
         view_.ProcessEvents();
     }
-    view_.SetRunning(false);
-    return askEnd();
+    return endRun();
 }
 
 void BitErrorRateTest::writePass(std::int64_t first, std::int32_t count) {
@@ -103,68 +85,14 @@ void BitErrorRateTest::readPass(std::int64_t first, std::int32_t count) {
     }
 }
 
-bool BitErrorRateTest::askEnd() {
-    console::Console& output = drive_.Output();
-    if (output.AskOkAbort("BER Test end") == console::Console::Answer::Ok) {
-        StopRequested = false;
-        return false;
-    }
-    output.AddLog("BER = " + FormatRate(ErrorRate));
-    output.AddLog("BER Test end");
-    view_.ShowLba("LBA");
-    view_.ShowRate("Error Rate");
-    return true;
-}
-
-void BitErrorRateTest::PlotBlockArc(std::int32_t LBA, QRgb Color) {
-    std::int32_t trackCount = 0, track = 0, sector = 0, spt = 0;
-    Geometry.LbaToTrackSector(LBA, trackCount, track, sector, spt);
-    const float step = 360.0f / static_cast<float>(spt);
-    const auto first = static_cast<float>(sector);
-    view_.Map().DrawArc(Color, Qt::NoBrush, 0, 0, Geometry.TrackRadius(track), first * step,
-                        (first + 0.9f) * step);
-}
-
 void BitErrorRateTest::AnalyseLongBlock(std::int32_t LBA) {
-    std::int32_t trackCount = 0, track = 0, sector = 0, spt = 0;
-    Geometry.LbaToTrackSector(LBA, trackCount, track, sector, spt);
-    const float step = 360.0f / static_cast<float>(spt);
-    const float radius = Geometry.TrackRadius(track);
-    const auto length = static_cast<float>(TMODrive::LongBlockSize);
-    std::int32_t run = 0;
-    std::int32_t blockErrors = 0;
-    for (std::size_t i = 0; i < longBlockBytes(); ++i) {
-        if (drive_.PatternBuffer[i] != drive_.DataBuffer[i]) {
-            ++blockErrors;
-            ++run;
-            const float angle =
-                (static_cast<float>(i) * 0.9f / length + static_cast<float>(sector)) * step;
-            if (run > Geometry.BurstThreshold) {
-                view_.Map().PlotPolar(clRed, angle, radius);
-                logBurst(LBA, spt, track, sector, blockErrors);
-            } else {
-                view_.Map().PlotPolar(clBlue, angle, radius);
-            }
-        } else {
-            run = 0;
-        }
-        if (StopRequested) {
-            break;
-        }
-    }
-    ErrorCount += blockErrors;
+    const BlockPlace place = placeOf(LBA);
+    const std::int32_t blockErrors =
+        markErrors(std::span(drive_.PatternBuffer).first(longBlockBytes()),
+                   std::span(drive_.DataBuffer).first(longBlockBytes()), place);
     if (blockErrors > BlockLineThreshold) {
-        logBurst(LBA, spt, track, sector, blockErrors);
+        logBurst(place, blockErrors);
     }
-}
-
-void BitErrorRateTest::logBurst(std::int32_t LBA, std::int32_t spt, std::int32_t track,
-                                std::int32_t sector, std::int32_t blockErrors) {
-    const std::string line =
-        console::formatText("LBA %8X[%2d] %4d %2d :%4d", static_cast<std::uint32_t>(LBA), spt,
-                            track, sector, blockErrors);
-    BurstLines.push_back(line);
-    drive_.Output().AddLog(line);
 }
 
 } // namespace quillon::tests

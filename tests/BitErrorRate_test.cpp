@@ -2,9 +2,7 @@
 // defects and failing commands, its figures, log lines and marks on the map.
 #include "BitErrorRate.h"
 #include "RateFormat.h"
-#include "plots/ArcGraph.h"
-#include "scsi/SimTransport.h"
-#include "sim/DriveSet.h"
+#include "TestRig.h"
 #include "widgets/Colors.h"
 
 #include <QGuiApplication>
@@ -15,74 +13,17 @@ using namespace widgets::colors;
 
 namespace {
 
-// The front end of the tests: keeps the log and answers the end question.
-class RecordingConsole : public console::Console {
-public:
-    std::vector<std::string> lines;
-    Answer answer = Answer::Abort;
-
-    void ClearLog() override { lines.clear(); }
-    void AddLog(const std::string& line) override { lines.push_back(line); }
-    void MessageBox(BoxKind, const std::string& text) override { lines.push_back("box: " + text); }
-    Answer AskOkAbort(const std::string& question) override {
-        lines.push_back("ask: " + question);
-        return answer;
-    }
-    void ShowSense(bool, std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}
-};
-
-// The test window without a screen: the map, and the figures last shown.
-class MapView : public tests::TestView {
-public:
-    MapView() { map.SetRange(-64, 64, -64, 64); }
-    plots::ArcGraphImage map;
-    std::string rate, lba;
-
-    plots::ArcGraphImage& Map() override { return map; }
-    void ShowRate(const std::string& text) override { rate = text; }
-    void ShowLba(const std::string& text) override { lba = text; }
-    void SetRunning(bool) override {}
-    void ProcessEvents() override {}
-
-    // Pixels of a colour on the disc, the legend in the corner left out.
-    int pixels(QRgb color) const {
-        int count = 0;
-        const QImage& image = map.Image();
-        const QPoint centre(map.XToPixel(0), map.YToPixel(0));
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QPoint offset = QPoint(x, y) - centre;
-                const bool onDisc = offset.x() * offset.x() + offset.y() * offset.y() < 200 * 200;
-                count += onDisc && image.pixel(x, y) == color ? 1 : 0;
-            }
-        return count;
-    }
-};
-
-// The simulated drive at 0:2:0, ready, with the test on it.
-struct Rig {
-    explicit Rig(const std::string& drives)
-        : drive([&] {
-              std::vector<std::unique_ptr<scsi::Transport>> transports;
-              auto transport = std::make_unique<scsi::SimTransport>(sim::parseDriveSet(drives), 0);
-              bus = transport.get();
-              transports.push_back(std::move(transport));
-              return transports;
-          }()),
-          operations(drive, console), test(operations, view) {
-        operations.SelectCurrent({0, 2, 0});
-        EXPECT_TRUE(operations.CheckUnitReady());
-        view.map.OverWrite = false;
-    }
+// The long-write test on the simulated drive.
+struct Rig : tests::testing::SimulatedDrive {
+    using SimulatedDrive::SimulatedDrive;
 
     // The first block of every READ LONG pass, in order, and their lengths.
     std::vector<std::pair<std::uint32_t, int>> readPasses() const {
         std::vector<std::pair<std::uint32_t, int>> passes;
-        for (const auto& entry : bus->target(2)->trace()) {
+        for (const auto& entry : trace()) {
             if (entry.cdb[0] != 0x3E)
                 continue;
-            const std::uint32_t lba = std::uint32_t{entry.cdb[2]} << 24 | entry.cdb[3] << 16 |
-                                      entry.cdb[4] << 8 | entry.cdb[5];
+            const std::uint32_t lba = tests::testing::lbaOf(entry.cdb);
             if (passes.empty() || passes.back().first + passes.back().second != lba)
                 passes.emplace_back(lba, 0);
             ++passes.back().second;
@@ -90,12 +31,7 @@ struct Rig {
         return passes;
     }
 
-    scsi::SimTransport* bus = nullptr;
-    drive::TMODrive drive;
-    RecordingConsole console;
-    MapView view;
-    console::DriveConsole operations;
-    tests::BitErrorRateTest test;
+    tests::BitErrorRateTest test{operations, view};
 };
 
 std::string isolatedErrors(int count) {

@@ -2,26 +2,25 @@
 // drives them: mouse clicks on the device list, the check box, the buttons
 // and the capacity panel, F1 for help. Modal boxes and the sense window are
 // answered while they are up, and the log is read after each operation.
+#include "WindowsFixture.h"
 #include "app/Application.h"
-#include "console/HelpBook.h"
 #include "app/Windows.h"
+#include "console/HelpBook.h"
 #include "scsi/SimTransport.h"
 #include "widgets/CuteButton.h"
 #include "widgets/StrColGrid.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <tuple>
 
 using namespace quillon;
+using e2e::ModalAnswerer;
 using widgets::TCuteButton;
 
 namespace {
@@ -41,57 +40,6 @@ QString nonextendedSense(const char* errorClass, const char* code, const char* a
         .arg(address, code, errorClass);
 }
 
-// Answers the modal windows that an operation opens, as a user would: notes
-// what each shows, runs a check while it is up, then presses OK on a message
-// box or Escape on any other window. A window is described by its name, its
-// title in brackets, and a message box's text or the other window's visible
-// boxes and labels ("Edit1= $03|Label1=Medium Error|...", by name).
-class ModalAnswerer : public QObject {
-public:
-    ModalAnswerer() {
-        connect(&timer_, &QTimer::timeout, this, &ModalAnswerer::answer);
-        timer_.start(5);
-    }
-
-    // The windows shown since the last call, first to last.
-    QStringList take() { return std::exchange(shown_, {}); }
-
-    std::function<void()> whileShown;
-
-private:
-    void answer() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || !modal->isVisible()) {
-            return;
-        }
-        if (whileShown) {
-            whileShown();
-        }
-        const QString heading = modal->objectName() + " [" + modal->windowTitle() + "] ";
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            shown_ << heading + box->text();
-            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-            return;
-        }
-        QMap<QString, QString> fields;
-        for (auto* child : modal->findChildren<QWidget*>()) {
-            const bool textual = qobject_cast<QLabel*>(child) || qobject_cast<QLineEdit*>(child);
-            if (textual && child->isVisible()) {
-                fields[child->objectName()] = child->property("text").toString();
-            }
-        }
-        QStringList pairs;
-        for (auto it = fields.begin(); it != fields.end(); ++it) {
-            pairs << it.key() + "=" + it.value();
-        }
-        shown_ << heading + pairs.join('|');
-        QTest::keyClick(modal, Qt::Key_Escape);
-    }
-
-    QTimer timer_;
-    QStringList shown_;
-};
-
 const QString Header = "|HA|ID|LUN|Vender ID|Product ID|Revision";
 const QString CapacityHeader = "    **** Read Disk Capacity *****";
 const QString CapacityError = "Error: Read Capcity";
@@ -100,29 +48,11 @@ const QString CapacityError = "Error: Read Capcity";
 
 // The windows built afresh on a drive set for each test; every modal window
 // they open must be expected by the test.
-class MainWindowTest : public QObject {
+class MainWindowTest : public e2e::WindowsFixture {
     Q_OBJECT
 
-    std::unique_ptr<app::Windows> windows;
-    scsi::SimTransport* bus = nullptr;
-    std::unique_ptr<ModalAnswerer> answerer;
-
-    console::TForm1& form() { return windows->Form1(); }
     widgets::TStrColGrid* grid() { return form().findChild<widgets::TStrColGrid*>("StrColGrid1"); }
     QWidget* panel3() { return form().findChild<QWidget*>("Panel3"); }
-
-    void open(sim::DriveSet drives) {
-        auto transport = std::make_unique<scsi::SimTransport>(std::move(drives), 0);
-        bus = transport.get();
-        std::vector<std::unique_ptr<scsi::Transport>> transports;
-        transports.push_back(std::move(transport));
-        windows =
-            std::make_unique<app::Windows>(std::move(transports), std::vector<std::string>{});
-        form().show();
-        form().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form()));
-    }
-    void open(const char* drives) { open(sim::parseDriveSet(drives)); }
 
     void click(const char* button) {
         QTest::mouseClick(form().findChild<TCuteButton*>(button), Qt::LeftButton);
@@ -167,13 +97,8 @@ class MainWindowTest : public QObject {
     }
 
 private slots:
-    void init() { answerer = std::make_unique<ModalAnswerer>(); }
-
-    void cleanup() {
-        windows.reset();
-        QVERIFY2(answerer->take().isEmpty(), "a modal window the test did not expect");
-        answerer.reset();
-    }
+    void init() { startAnswering(); }
+    void cleanup() { closeWindows(); }
 
     void scanListsOpticalDrivesUnlessAllDevices() {
         open(sim::defaultDriveSet());

@@ -1,0 +1,167 @@
+#include "ErrorRateWindow.h"
+
+#include "plots/ArcGraph.h"
+#include "widgets/Colors.h"
+#include "widgets/CuteButton.h"
+#include "widgets/IntEdit.h"
+
+#include <QApplication>
+#include <QLabel>
+
+namespace quillon::tests {
+
+namespace {
+
+using namespace widgets::colors;
+
+constexpr QSize WindowSize{444, 487};
+constexpr QRect StartStopPlace{372, 0, 49, 21};
+constexpr const char* RightEdge = "rightEdge";
+
+} // namespace
+
+ErrorRateWindow::ErrorRateWindow(const char* name, const QString& caption, Qt::WindowFlags flags,
+                                 std::int32_t skipTracks, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(name);
+    setWindowTitle(caption);
+    setWindowFlags(flags);
+    setFixedSize(WindowSize);
+    QFont gothic = font();
+    gothic.setPixelSize(12);
+    setFont(gothic);
+
+    ArcGraph1 = new plots::TArcGraph(this);
+    ArcGraph1->setObjectName("ArcGraph1");
+    ArcGraph1->setGeometry(0, 24, 436, 436);
+    ArcGraph1->Graph().OverWrite = false;
+    ArcGraph1->Graph().GRFont = gothic;
+    addLabel("Label1", "Start LBA", {4, 4});
+    IntEdit1 = addIntEdit("IntEdit1", {60, 0, 65, 21}, -16, 256);
+    addLabel("Label2", "End LBA", {136, 4});
+    IntEdit2 = addIntEdit("IntEdit2", {184, 0, 69, 21}, -16, 0);
+    addLabel("Label5", "SkipTrack", {264, 4});
+    IntEdit3 = addIntEdit("IntEdit3", {316, 0, 45, 21}, 16, skipTracks);
+    IntEdit3->setMinValue(0);
+    CuteButton1 = addButton("CuteButton1", "START", clAqua);
+    CuteButton2 = addButton("CuteButton2", "STOP", clFuchsia);
+    CuteButton2->hide();
+    CuteButton1->OnClick = [this](widgets::TCuteButton&) {
+        start();
+    };
+    CuteButton2->OnClick = [this](widgets::TCuteButton&) {
+        Test().StopRequested = true;
+    };
+    Label3 = addFigure("Label3", "Error Rate", {373, 440});
+    Label4 = addFigure("Label4", "LBA", {402, 420});
+
+    ArcGraph1->Graph().SetRange(-64, 64, -64, 64);
+}
+
+QLabel* ErrorRateWindow::addLabel(const char* name, const QString& text, QPoint at) {
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->move(at);
+    return label;
+}
+
+widgets::TIntEdit* ErrorRateWindow::addIntEdit(const char* name, QRect geometry, int radix,
+                                               std::int32_t value) {
+    auto* edit = new widgets::TIntEdit(this);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    edit->setRadix(radix);
+    edit->setValue(value);
+    edit->setAlignment(widgets::TAlignment::taRightJustify);
+    edit->setOverWriteMode(widgets::TOverWriteMode::owOverWrite);
+    return edit;
+}
+
+widgets::TCuteButton* ErrorRateWindow::addButton(const char* name, const QString& caption,
+                                                 QRgb color) {
+    auto* button = new widgets::TCuteButton(this);
+    button->setObjectName(name);
+    button->setGeometry(StartStopPlace);
+    button->setCaption(caption);
+    button->setColor(QColor(color));
+    return button;
+}
+
+// The figures stand on the map's lower right, in white on the button face,
+// each as wide as its text and with its right edge kept where it starts.
+QLabel* ErrorRateWindow::addFigure(const char* name, const QString& text, QPoint at) {
+    auto* label = addLabel(name, text, at);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont sans("Sans Serif");
+    sans.setPixelSize(11);
+    label->setFont(sans);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(clWhite));
+    palette.setColor(QPalette::Window, clBtnFace());
+    label->setPalette(palette);
+    label->setAutoFillBackground(true);
+    label->adjustSize();
+    label->setProperty(RightEdge, label->geometry().right());
+    return label;
+}
+
+void ErrorRateWindow::setFigure(QLabel* label, const std::string& text) {
+    label->setText(QString::fromStdString(text));
+    label->adjustSize();
+    label->move(label->property(RightEdge).toInt() - label->width() + 1, label->y());
+}
+
+void ErrorRateWindow::SetEndLba(std::int32_t lba) {
+    IntEdit2->setValue(lba);
+}
+
+void ErrorRateWindow::showEvent(QShowEvent* event) {
+    ArcGraph1->Graph().Redraw();
+    ArcGraph1->update();
+    Test().StopRequested = false;
+    QDialog::showEvent(event);
+}
+
+void ErrorRateWindow::reject() {
+    // The window stays while a run is under way: STOP ends the run first.
+    if (!running_) {
+        QDialog::reject();
+    }
+}
+
+void ErrorRateWindow::start() {
+    if (Test().Run(IntEdit1->Value(), IntEdit2->Value(), IntEdit3->Value())) {
+        accept();
+    }
+    ArcGraph1->update();
+}
+
+plots::ArcGraphImage& ErrorRateWindow::Map() {
+    return ArcGraph1->Graph();
+}
+
+void ErrorRateWindow::ShowRate(const std::string& text) {
+    setFigure(Label3, text);
+}
+
+void ErrorRateWindow::ShowLba(const std::string& text) {
+    setFigure(Label4, text);
+}
+
+void ErrorRateWindow::SetRunning(bool running) {
+    running_ = running;
+    CuteButton1->setVisible(!running);
+    CuteButton2->setVisible(running);
+    ArcGraph1->update(); // the last marks of a run
+}
+
+void ErrorRateWindow::ProcessEvents() {
+    constexpr qint64 RepaintInterval = 40; // ms
+    if (!sinceRepaint_.isValid() || sinceRepaint_.elapsed() >= RepaintInterval) {
+        ArcGraph1->update();
+        sinceRepaint_.start();
+    }
+    QApplication::processEvents();
+}
+
+} // namespace quillon::tests

@@ -1,5 +1,6 @@
 // Mode Sense and Mode Select against the simulated drive: what the editor is
 // shown, what it leaves, and the exact parameter list MODE SELECT sends.
+#include "ConsoleTestSupport.h"
 #include "ModeOperations.h"
 #include "scsi/SimTransport.h"
 #include "sim/DriveSet.h"
@@ -10,6 +11,7 @@
 using namespace quillon;
 using console::FieldState;
 using console::RecoveryEditorState;
+using console::testing::RecordingConsole;
 using Bytes = std::vector<std::uint8_t>;
 using Page = sim::ErrorRecoveryPage::Parameters;
 
@@ -30,17 +32,6 @@ enum Field : std::size_t {
     TimeLimit = 13
 };
 
-class RecordingConsole : public console::Console {
-public:
-    std::vector<std::string> lines;
-
-    void ClearLog() override { lines.clear(); }
-    void AddLog(const std::string& line) override { lines.push_back(line); }
-    void MessageBox(BoxKind, const std::string& text) override { lines.push_back("box: " + text); }
-    Answer AskOkAbort(const std::string&) override { return Answer::Ok; }
-    void ShowSense(bool, std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}
-};
-
 // Notes what it is shown and types the edits into it, enabled or not.
 class ScriptedEditor : public console::RecoveryEditor {
 public:
@@ -58,13 +49,7 @@ public:
 // The simulated drive at 0:2:0 traced, with the two operations on it.
 struct Rig {
     explicit Rig(const std::string& drives)
-        : drive([&] {
-              std::vector<std::unique_ptr<scsi::Transport>> transports;
-              auto transport = std::make_unique<scsi::SimTransport>(sim::parseDriveSet(drives), 0);
-              bus = transport.get();
-              transports.push_back(std::move(transport));
-              return transports;
-          }()),
+        : drive(console::testing::SimulatedBus(sim::parseDriveSet(drives), bus)),
           operations(drive, console), modes(operations, editor) {
         bus->target(2)->setTracing(true);
     }

@@ -2,6 +2,7 @@
 
 // What the media tests' unit tests share: a front end that records, a view
 // without a screen, and a simulated drive made ready at 0:2:0.
+#include "console/ConsoleTestSupport.h"
 #include "console/DriveConsole.h"
 #include "plots/ArcGraph.h"
 #include "scsi/SimTransport.h"
@@ -15,22 +16,7 @@
 
 namespace quillon::tests::testing {
 
-// The front end of the tests: keeps the log and the boxes, and answers the
-// end question.
-class RecordingConsole : public console::Console {
-public:
-    std::vector<std::string> lines;
-    Answer answer = Answer::Abort;
-
-    void ClearLog() override { lines.clear(); }
-    void AddLog(const std::string& line) override { lines.push_back(line); }
-    void MessageBox(BoxKind, const std::string& text) override { lines.push_back("box: " + text); }
-    Answer AskOkAbort(const std::string& question) override {
-        lines.push_back("ask: " + question);
-        return answer;
-    }
-    void ShowSense(bool, std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}
-};
+using console::testing::RecordingConsole;
 
 // The test window without a screen: the map, the figures last shown, and
 // what happens when the test lets events run.
@@ -70,13 +56,7 @@ public:
 // The simulated drive at 0:2:0, ready, with the console's operations on it.
 struct SimulatedDrive {
     explicit SimulatedDrive(const std::string& drives)
-        : drive([&] {
-              std::vector<std::unique_ptr<scsi::Transport>> transports;
-              auto transport = std::make_unique<scsi::SimTransport>(sim::parseDriveSet(drives), 0);
-              bus = transport.get();
-              transports.push_back(std::move(transport));
-              return transports;
-          }()),
+        : drive(console::testing::SimulatedBus(sim::parseDriveSet(drives), bus)),
           operations(drive, console) {
         operations.SelectCurrent({0, 2, 0});
         EXPECT_TRUE(operations.CheckUnitReady());

@@ -2,6 +2,7 @@
 
 #include "ModalAnswerer.h"
 #include "app/Windows.h"
+#include "console/ConsoleTestSupport.h"
 #include "scsi/SimTransport.h"
 #include "sim/DriveSet.h"
 #include "widgets/CuteButton.h"
@@ -30,11 +31,9 @@ protected:
 
     // Builds the windows on the drives and shows the main window, active.
     void open(sim::DriveSet drives, double timeScale = 0) {
-        auto transport = std::make_unique<scsi::SimTransport>(std::move(drives), timeScale);
-        bus = transport.get();
-        std::vector<std::unique_ptr<scsi::Transport>> transports;
-        transports.push_back(std::move(transport));
-        windows = std::make_unique<app::Windows>(std::move(transports), std::vector<std::string>{});
+        windows = std::make_unique<app::Windows>(
+            console::testing::SimulatedBus(std::move(drives), bus, timeScale),
+            std::vector<std::string>{});
         form().show();
         form().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&form()));

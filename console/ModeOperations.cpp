@@ -1,7 +1,5 @@
 #include "ModeOperations.h"
 
-#include <algorithm>
-
 namespace quillon::console {
 
 namespace {
@@ -9,8 +7,6 @@ namespace {
 constexpr std::uint8_t CurrentValues = 0;
 constexpr std::uint8_t ChangeableValues = 1;
 constexpr std::int32_t SenseLength = 127;
-// A 6-byte MODE SELECT gives the parameter list length in one byte.
-constexpr std::int32_t MaxParameterListLength = 255;
 constexpr const char* SelectCaption = "Mode Select";
 
 std::int32_t fieldValue(const RecoveryField& field, const ModeBuffer& data) {
@@ -79,9 +75,9 @@ bool ModeOperations::sense(std::uint8_t pageControl, ModeBuffer& into,
 bool ModeOperations::sendPage() {
     ModePage page(drive_.ModeCurrent);
     page.MaskWith(drive_.ModeChangeable);
-    const std::int32_t length = std::min(page.ParameterListLength(), MaxParameterListLength);
     if (drive_.MODrive1.ModeSelect6(drive_.CurrentHA, drive_.CurrentTarget, drive_.CurrentLUN,
-                                    false, length, drive_.ModeCurrent.data()) != 0) {
+                                    false, page.ParameterListLength(),
+                                    drive_.ModeCurrent.data()) != 0) {
         report("Mode Select");
         return false;
     }

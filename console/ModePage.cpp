@@ -17,8 +17,10 @@ void ModePage::SetByte(std::size_t n, std::uint8_t value) {
 }
 
 std::int32_t ModePage::ParameterListLength() const {
+    // MODE SELECT(6) gives the parameter list length in one byte.
+    constexpr std::size_t MaxLength = 255;
     const std::size_t length = Offset() + 2 + Byte(1);
-    return static_cast<std::int32_t>(std::min(length, data_.size()));
+    return static_cast<std::int32_t>(std::min(length, MaxLength));
 }
 
 void ModePage::ClearHeader() {

@@ -25,7 +25,8 @@ public:
     void SetByte(std::size_t n, std::uint8_t value);
     // The length of the mode parameter list that sends the page back: the
     // header, the block descriptors, the page code and length bytes and the
-    // page's parameters; never more than the buffer holds.
+    // page's parameters; never more than the 255 bytes a MODE SELECT(6)
+    // command can announce (less than the buffer holds).
     std::int32_t ParameterListLength() const;
     // Clears the header's mode data length, medium type and device-specific
     // parameter, which MODE SELECT must send as 0.

@@ -35,5 +35,5 @@ TEST(ModePage, MaskRunsToPageByteSevenAndNeverPastTheBuffer) {
     EXPECT_EQ(page.Byte(300), 0); // outside the buffer
 
     current[3] = 250; // block descriptors that leave no room for the page
-    EXPECT_EQ(page.ParameterListLength(), 256);
+    EXPECT_EQ(page.ParameterListLength(), 255);
 }

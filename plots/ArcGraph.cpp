@@ -1,10 +1,11 @@
 #include "plots/ArcGraph.h"
 
+#include "plots/Pixels.h"
+
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QResizeEvent>
-#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -55,17 +56,6 @@ double wrapAngle(double angle) {
     return wrapped == 0 ? 360 : wrapped;
 }
 
-// Rounds to the nearest pixel, ties to the even one. Far-off values (and NaN)
-// stay far off the picture instead of overflowing.
-int nearestPixel(double v) {
-    constexpr double Limit = 1 << 30;
-    return static_cast<int>(std::nearbyint(!(v > -Limit) ? -Limit : std::min(v, Limit)));
-}
-
-constexpr QRgb opaque(QRgb color) {
-    return color | 0xFF000000u;
-}
-
 // The direction from the centre, in degrees counter-clockwise on screen, of
 // the ray through the point RayLength pixels out from the canvas origin at
 // screenAngle. The point is not offset by the centre, so the ray leans a
@@ -78,8 +68,7 @@ double rayDirection(QPoint centre, double screenAngle) {
 
 } // namespace
 
-ArcGraphImage::ArcGraphImage(QSize size)
-    : TitleBackColor(QPalette().color(QPalette::Button)), size_(size) {}
+ArcGraphImage::ArcGraphImage(QSize size) : size_(size) {}
 
 void ArcGraphImage::SetSize(QSize size) {
     size_ = size;
@@ -149,13 +138,12 @@ void ArcGraphImage::PlotPolar(QRgb Color, double Angle, double Radius) {
     const double y = view_.yCenter + Radius * std::sin(angle);
     const int px = XToPixel(x);
     const int py = YToPixel(y);
-    if (px >= 0 && px < image_.width() && py >= 0 && py < image_.height()) {
+    if (QRgb* pixel = pixelAt(image_, {px, py})) {
         // Without OverWrite a mark never covers the disc's outlines, but it
         // does cover an earlier mark: the later bytes of a burst, plotted at
         // almost the same place as its first ones, must show in their colour.
-        QRgb& pixel = reinterpret_cast<QRgb*>(image_.scanLine(py))[px];
-        if (OverWrite || pixel != opaque(FrameColor))
-            pixel = opaque(Color);
+        if (OverWrite || *pixel != opaque(FrameColor))
+            *pixel = opaque(Color);
     }
     const bool outside = x < view_.xMin || x > view_.xMax || y < view_.yMin || y > view_.yMax;
     if (outside && OnGraphError)

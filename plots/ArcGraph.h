@@ -1,11 +1,9 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
+#include "plots/PlotProperties.h"
+
 #include <QImage>
-#include <QString>
 #include <QWidget>
-#include <functional>
 
 class QPainter;
 
@@ -15,8 +13,10 @@ namespace quillon::plots {
 // schematic top view of an optical disc (rim, hub, a dense ring and the band
 // where the tracks lie) with a legend, on which error positions are marked as
 // single pixels in polar coordinates and failed blocks as arcs. Marks go
-// straight into the image; drawing the empty disc again erases them.
-class ArcGraphImage {
+// straight into the image; drawing the empty disc again erases them. Without
+// OverWrite a mark never covers the disc's outlines; marks always cover the
+// background and earlier marks.
+class ArcGraphImage : public PlotProperties {
 public:
     explicit ArcGraphImage(QSize size = {436, 436});
 
@@ -42,21 +42,6 @@ public:
 
     const QImage& Image() const { return image_; }
     bool RangeSet() const { return rangeSet_; }
-
-    QString Graphtitle;
-    QString Xtitle;
-    QString Ytitle;
-    // Whether a plotted point may cover the disc's outlines; points always
-    // cover the background and earlier points.
-    bool OverWrite = true;
-    QFont GRFont;
-    QRgb GraphBackColor = 0xFFFFFFFF;
-    QColor TitleBackColor;
-    QRgb TitleColor = 0xFFFF0000;
-    QRgb LabelColor = 0xFF000000;
-    QRgb XYTitleColor = 0xFFFF0000;
-    // Called after a point outside the range has been plotted.
-    std::function<void()> OnGraphError;
 
 private:
     // The range in world units and the view window around it, which keeps a

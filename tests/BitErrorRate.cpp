@@ -25,12 +25,8 @@ std::size_t longBlockBytes() {
 
 bool LaunchBitErrorRateTest(console::DriveConsole& drive, console::DeviceAddress at,
                             const std::function<void()>& runTest, const std::string& title) {
-    if (!drive.BeginWithReadyMedium(at, title, "Bit Error Rate test")) {
-        return false;
-    }
-    runTest();
-    drive.Output().AddLog("Bit Error Rate Test Complete");
-    return true;
+    return LaunchMediaTest(drive, at,
+                           {title, "Bit Error Rate test", "Bit Error Rate Test Complete"}, runTest);
 }
 
 bool BitErrorRateTest::Run(std::int32_t Start, std::int32_t End, std::int32_t Skip) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tests/ByteErrorTest.h"
+#include "tests/MediaTestLaunch.h"
 
 #include <functional>
 #include <string>
@@ -33,10 +34,7 @@ private:
     MediumGeometry geometry_;
 };
 
-// The launch from the main window (or the terminal): the device in the list
-// becomes the current one, the log gets the test's header ("    **** title
-// *****"), and when the medium is ready the test is shown (runTest) and its
-// completion logged. Returns whether the test was shown.
+// The launch of either bit error rate test under its title.
 bool LaunchBitErrorRateTest(console::DriveConsole& drive, console::DeviceAddress at,
                             const std::function<void()>& runTest,
                             const std::string& title = "Bit Error Rate Test");

@@ -5,7 +5,6 @@
 #include "widgets/CuteButton.h"
 #include "widgets/IntEdit.h"
 
-#include <QApplication>
 #include <QLabel>
 
 namespace quillon::tests {
@@ -36,15 +35,18 @@ ErrorRateWindow::ErrorRateWindow(const char* name, const QString& caption, Qt::W
     ArcGraph1->setGeometry(0, 24, 436, 436);
     ArcGraph1->Graph().OverWrite = false;
     ArcGraph1->Graph().GRFont = gothic;
-    addLabel("Label1", "Start LBA", {4, 4});
-    IntEdit1 = addIntEdit("IntEdit1", {60, 0, 65, 21}, -16, 256);
-    addLabel("Label2", "End LBA", {136, 4});
-    IntEdit2 = addIntEdit("IntEdit2", {184, 0, 69, 21}, -16, 0);
-    addLabel("Label5", "SkipTrack", {264, 4});
-    IntEdit3 = addIntEdit("IntEdit3", {316, 0, 45, 21}, 16, skipTracks);
+    AddLabel(this, "Label1", "Start LBA", {4, 4});
+    IntEdit1 = AddIntEdit(this, "IntEdit1", {60, 0, 65, 21}, -16, 256,
+                          widgets::TOverWriteMode::owOverWrite);
+    AddLabel(this, "Label2", "End LBA", {136, 4});
+    IntEdit2 = AddIntEdit(this, "IntEdit2", {184, 0, 69, 21}, -16, 0,
+                          widgets::TOverWriteMode::owOverWrite);
+    AddLabel(this, "Label5", "SkipTrack", {264, 4});
+    IntEdit3 = AddIntEdit(this, "IntEdit3", {316, 0, 45, 21}, 16, skipTracks,
+                          widgets::TOverWriteMode::owOverWrite);
     IntEdit3->setMinValue(0);
-    CuteButton1 = addButton("CuteButton1", "START", clAqua);
-    CuteButton2 = addButton("CuteButton2", "STOP", clFuchsia);
+    CuteButton1 = AddButton(this, "CuteButton1", "START", clAqua, StartStopPlace);
+    CuteButton2 = AddButton(this, "CuteButton2", "STOP", clFuchsia, StartStopPlace);
     CuteButton2->hide();
     CuteButton1->OnClick = [this](widgets::TCuteButton&) {
         start();
@@ -58,39 +60,10 @@ ErrorRateWindow::ErrorRateWindow(const char* name, const QString& caption, Qt::W
     ArcGraph1->Graph().SetRange(-64, 64, -64, 64);
 }
 
-QLabel* ErrorRateWindow::addLabel(const char* name, const QString& text, QPoint at) {
-    auto* label = new QLabel(text, this);
-    label->setObjectName(name);
-    label->move(at);
-    return label;
-}
-
-widgets::TIntEdit* ErrorRateWindow::addIntEdit(const char* name, QRect geometry, int radix,
-                                               std::int32_t value) {
-    auto* edit = new widgets::TIntEdit(this);
-    edit->setObjectName(name);
-    edit->setGeometry(geometry);
-    edit->setRadix(radix);
-    edit->setValue(value);
-    edit->setAlignment(widgets::TAlignment::taRightJustify);
-    edit->setOverWriteMode(widgets::TOverWriteMode::owOverWrite);
-    return edit;
-}
-
-widgets::TCuteButton* ErrorRateWindow::addButton(const char* name, const QString& caption,
-                                                 QRgb color) {
-    auto* button = new widgets::TCuteButton(this);
-    button->setObjectName(name);
-    button->setGeometry(StartStopPlace);
-    button->setCaption(caption);
-    button->setColor(QColor(color));
-    return button;
-}
-
 // The figures stand on the map's lower right, in white on the button face,
 // each as wide as its text and with its right edge kept where it starts.
 QLabel* ErrorRateWindow::addFigure(const char* name, const QString& text, QPoint at) {
-    auto* label = addLabel(name, text, at);
+    auto* label = AddLabel(this, name, text, at);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont sans("Sans Serif");
     sans.setPixelSize(11);
@@ -156,12 +129,7 @@ void ErrorRateWindow::SetRunning(bool running) {
 }
 
 void ErrorRateWindow::ProcessEvents() {
-    constexpr qint64 RepaintInterval = 40; // ms
-    if (!sinceRepaint_.isValid() || sinceRepaint_.elapsed() >= RepaintInterval) {
-        ArcGraph1->update();
-        sinceRepaint_.start();
-    }
-    QApplication::processEvents();
+    runEvents_.Process(*ArcGraph1);
 }
 
 } // namespace quillon::tests

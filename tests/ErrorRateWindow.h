@@ -1,10 +1,10 @@
 #pragma once
 
 #include "tests/ByteErrorTest.h"
+#include "tests/TestControls.h"
 #include "tests/TestView.h"
 
 #include <QDialog>
-#include <QElapsedTimer>
 
 class QLabel;
 
@@ -42,9 +42,6 @@ protected:
     void reject() override;
 
 private:
-    QLabel* addLabel(const char* name, const QString& text, QPoint at);
-    widgets::TIntEdit* addIntEdit(const char* name, QRect geometry, int radix, std::int32_t value);
-    widgets::TCuteButton* addButton(const char* name, const QString& caption, QRgb color);
     QLabel* addFigure(const char* name, const QString& text, QPoint at);
     void setFigure(QLabel* label, const std::string& text);
     void start();
@@ -56,9 +53,7 @@ private:
     void ProcessEvents() override;
 
     bool running_ = false;
-    // Since the map was last repainted during a run: it is repainted at most
-    // every 40 ms, not before each of thousands of commands a second.
-    QElapsedTimer sinceRepaint_;
+    RunEvents runEvents_;
     plots::TArcGraph* ArcGraph1 = nullptr;
     widgets::TIntEdit* IntEdit1 = nullptr;
     widgets::TIntEdit* IntEdit2 = nullptr;

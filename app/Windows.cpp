@@ -8,6 +8,7 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
                  const std::vector<std::string>& notes)
     : form1_(std::make_unique<console::TForm1>(std::move(transports), notes)),
       form2_(new console::TForm2(form1_->Operations, form1_.get())),
+      form8_(new tests::TForm8(form1_->Operations, form1_.get())),
       form9_(new tests::TForm9(form1_->Operations, form1_.get())),
       form11_(new tests::TForm11(form1_->Operations, form9_->Test().Geometry, form1_.get())),
       exSenseData_(new console::TExSenseData(form1_.get())) {
@@ -16,6 +17,7 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
     form1_->SetOperation(11,
                          [this] { form2_->Operations().ModeSelect(form1_->SelectedAddress()); });
     form1_->SetOperation(12, [this] { launchTest(*form9_, "Bit Error Rate Test"); });
+    form1_->SetOperation(13, [this] { launchSeekTest(); });
     form1_->SetOperation(19, [this] { launchTest(*form11_, "Safe Bit Error Rate Test"); });
 }
 
@@ -25,11 +27,23 @@ void Windows::launchTest(tests::ErrorRateWindow& window, const std::string& titl
         main.Operations, main.SelectedAddress(),
         [&] {
             window.SetEndLba(drive::TMODrive::LastBlockLBA);
-            main.hide();
-            window.exec();
-            main.show();
+            showInstead(window);
         },
         title);
+}
+
+void Windows::launchSeekTest() {
+    console::TForm1& main = *form1_;
+    tests::LaunchMediaTest(main.Operations, main.SelectedAddress(), tests::SeekTestNames, [&] {
+        form8_->SetMaxLba(drive::TMODrive::LastBlockLBA);
+        showInstead(*form8_);
+    });
+}
+
+void Windows::showInstead(QDialog& window) {
+    form1_->hide();
+    window.exec();
+    form1_->show();
 }
 
 } // namespace quillon::app

@@ -5,6 +5,7 @@
 #include "console/SenseWindow.h"
 #include "tests/BitErrRateWindow.h"
 #include "tests/SafeBerWindow.h"
+#include "tests/SeekTestWindow.h"
 
 #include <memory>
 
@@ -21,16 +22,22 @@ public:
 
     console::TForm1& Form1() { return *form1_; }
     console::TForm2& Form2() { return *form2_; }
+    tests::TForm8& Form8() { return *form8_; }
     tests::TForm9& Form9() { return *form9_; }
     tests::TForm11& Form11() { return *form11_; }
     console::TExSenseData& ExSenseData() { return *exSenseData_; }
 
 private:
-    // Shows a test window from the main window, with its header line.
+    // Shows a bit error rate test window from the main window, with its
+    // header line.
     void launchTest(tests::ErrorRateWindow& window, const std::string& title);
+    void launchSeekTest();
+    // Shows a test window modally in the main window's place.
+    void showInstead(QDialog& window);
 
     std::unique_ptr<console::TForm1> form1_;
     console::TForm2* form2_;             // owned by the main window
+    tests::TForm8* form8_;               // owned by the main window
     tests::TForm9* form9_;               // owned by the main window
     tests::TForm11* form11_;             // owned by the main window
     console::TExSenseData* exSenseData_; // owned by the main window

@@ -55,8 +55,9 @@ public:
 
 // The simulated drive at 0:2:0, ready, with the console's operations on it.
 struct SimulatedDrive {
-    explicit SimulatedDrive(const std::string& drives)
-        : drive(console::testing::SimulatedBus(sim::parseDriveSet(drives), bus)),
+    // timeScale: 1 runs the drive at its modelled speed, 0 answers at once.
+    explicit SimulatedDrive(const std::string& drives, double timeScale = 0)
+        : drive(console::testing::SimulatedBus(sim::parseDriveSet(drives), bus, timeScale)),
           operations(drive, console) {
         operations.SelectCurrent({0, 2, 0});
         EXPECT_TRUE(operations.CheckUnitReady());

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "plots/HrpcTimer.h"
+#include "tests/SeekTest.h"
+#include "tests/TestControls.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+
+namespace quillon::plots {
+class TPxGraph;
+}
+
+namespace quillon::tests {
+
+// The window of the random seek test: Max Time, Max LBA and Test Count, the
+// "Seek Test" and STOP buttons in one place, the running averages, the count
+// of failed seeks once one has failed, and the plot of seek time against
+// distance. Created once; each showing starts with an empty plot sized to
+// the fields, and a run's points stay until the next showing or run. It
+// cannot be closed while a run is under way.
+class TForm8 : public QDialog, protected SeekView {
+    Q_OBJECT
+
+public:
+    explicit TForm8(console::DriveConsole& drive, QWidget* parent = nullptr);
+
+    // The last block of the medium, set by the launcher before showing.
+    void SetMaxLba(std::int32_t lba);
+    RandomSeekTest& Test() { return test_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void reject() override;
+
+private:
+    void start();
+
+    plots::PxGraphImage& Graph() override;
+    std::int32_t MaxTime() const override;
+    std::int32_t MaxLba() const override;
+    std::int32_t TestCount() const override;
+    void ShowAverages(const std::string& text) override;
+    void ShowErrorCount(std::int32_t count) override;
+    void SetRunning(bool running) override;
+    void ProcessEvents() override;
+
+    bool running_ = false;
+    RunEvents runEvents_;
+    widgets::TIntEdit* IntEdit2 = nullptr;
+    widgets::TIntEdit* IntEdit1 = nullptr;
+    widgets::TIntEdit* IntEdit3 = nullptr;
+    widgets::TCuteButton* CuteButton1 = nullptr;
+    widgets::TCuteButton* CuteButton2 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    plots::TPxGraph* PxGraph1 = nullptr;
+    plots::THrpcTimer HrpcTimer1;
+    RandomSeekTest test_;
+};
+
+} // namespace quillon::tests

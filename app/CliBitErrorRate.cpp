@@ -1,5 +1,6 @@
 #include "CliBitErrorRate.h"
 
+#include "InterruptAsStop.h"
 #include "plots/ArcGraph.h"
 #include "tests/BitErrorRate.h"
 #include "tests/SafeBitErrorRate.h"
@@ -8,19 +9,12 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <csignal>
 #include <optional>
 #include <stdexcept>
 
 namespace quillon::app {
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-
-void onInterrupt(int) {
-    interrupted = 1;
-}
 
 // The test window for a terminal: the map is drawn off screen, the figures
 // are not shown, and Ctrl-C is STOP.
@@ -41,7 +35,7 @@ public:
     void ShowLba(const std::string&) override {}
     void SetRunning(bool running) override { started_ = started_ || running; }
     void ProcessEvents() override {
-        if (interrupted != 0 && stopRequested_ != nullptr) {
+        if (InterruptAsStop::Requested() && stopRequested_ != nullptr) {
             *stopRequested_ = true;
         }
     }
@@ -51,12 +45,6 @@ private:
     bool* stopRequested_ = nullptr;
     bool started_ = false;
 };
-
-void saveMap(const QImage& map, const std::string& path) {
-    if (!map.save(QString::fromStdString(path), "PNG")) {
-        throw std::runtime_error("cannot write the map to " + path);
-    }
-}
 
 void writeReport(const tests::ByteErrorTest& test, console::DeviceAddress at, std::int32_t start,
                  std::int32_t end, std::int32_t skip, const std::string& path) {
@@ -94,25 +82,30 @@ int runInTerminal(console::DriveConsole& drive, console::DeviceAddress at,
     const std::int32_t start = options.Hex("--start").value_or(0x100);
     const std::optional<std::int32_t> givenEnd = options.Hex("--end");
     const std::int32_t skip = options.Hex("--skip").value_or(defaultSkip);
-    const auto previous = std::signal(SIGINT, onInterrupt);
+    const InterruptAsStop interrupt;
     tests::LaunchBitErrorRateTest(
         drive, at,
         [&] {
             const std::int32_t end = givenEnd.value_or(drive::TMODrive::LastBlockLBA);
             test.Run(start, end, skip);
             if (const auto map = options.Text("--map")) {
-                saveMap(view.Map().Image(), *map);
+                SaveImage(view.Map().Image(), *map, "map");
             }
             if (const auto report = options.Text("--report")) {
                 writeReport(test, at, start, end, skip, *report);
             }
         },
         title);
-    std::signal(SIGINT, previous);
     return view.Started() ? 0 : 1;
 }
 
 } // namespace
+
+void SaveImage(const QImage& picture, const std::string& path, const std::string& what) {
+    if (!picture.save(QString::fromStdString(path), "PNG")) {
+        throw std::runtime_error("cannot write the " + what + " to " + path);
+    }
+}
 
 int RunBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
                     const CommandOptions& options) {

@@ -40,8 +40,9 @@ constexpr const char* AdapterOptions = R"(Options:
                             variable LIBISCSI_CHAP_PASSWORD, not on the
                             command line, where other users can see it.
   --time-scale=X            simulated commands take X times as long as on a
-                            real drive (default: 0, at once, for quillon-cli;
-                            1, the modelled drive's speed, for quillon)
+                            real drive (default: 0, at once, for quillon-cli
+                            but 1 for its seek test; 1, the modelled
+                            drive's speed, for quillon)
 )";
 
 } // namespace
@@ -77,6 +78,15 @@ Commands that run the main window's operations and print its log lines:
                             the error recovery page is put back at the end.
                             Ctrl-C stops after the track; SIGTERM and SIGHUP
                             end the program there, once correction is on.
+  seek H:T:L [--max-lba HEX] [--max-time MS] [--count N] [--plot FILE.png]
+      [--csv FILE]          the random seek test, as "Seek Test" runs it
+                            (defaults: random blocks below the last block,
+                            time axis to 80 ms, 1000 seeks), then the
+                            averages (ms : blocks) and the failed seeks.
+                            --plot saves the plot of time against distance,
+                            --csv every seek as a row: index, from, to,
+                            distance, ms, status (hexadecimal, 00 = GOOD).
+                            Ctrl-C stops after the seek in progress
   mode-sense H:T:L          read the error recovery page (01h), as "Mode
                             Sense" does, and print the editor's controls:
                             caption, FIELD name, value

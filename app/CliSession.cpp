@@ -3,6 +3,7 @@
 #include "CliBitErrorRate.h"
 #include "CliModePage.h"
 #include "CliOptions.h"
+#include "CliSeekTest.h"
 #include "console/FormatText.h"
 #include "drive/SenseReport.h"
 
@@ -92,7 +93,11 @@ DeviceAddress parseDeviceAddress(const std::string& text) {
 }
 
 bool CliSession::NeedsGraphics(const std::vector<std::string>& words) {
-    return !words.empty() && (words[0] == "ber" || words[0] == "safe-ber");
+    return !words.empty() && (words[0] == "ber" || words[0] == "safe-ber" || words[0] == "seek");
+}
+
+double CliSession::DefaultTimeScale(const std::vector<std::string>& words) {
+    return !words.empty() && words[0] == "seek" ? 1 : 0;
 }
 
 int CliSession::run(const std::vector<std::string>& words) {
@@ -118,6 +123,12 @@ int CliSession::run(const std::vector<std::string>& words) {
         return runTest(
             operations_, parseDeviceAddress(words[1]),
             CommandOptions(words, 2, {"--start", "--end", "--skip", "--map", "--report"}));
+    }
+    if (command == "seek" && words.size() >= 2) {
+        return RunSeekTest(
+            operations_, parseDeviceAddress(words[1]),
+            CommandOptions(words, 2, {"--max-lba", "--max-time", "--count", "--plot", "--csv"}),
+            out_);
     }
     if (command == "mode-sense" && words.size() == 2) {
         return RunModeSense(operations_, parseDeviceAddress(words[1]), out_);

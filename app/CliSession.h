@@ -25,8 +25,12 @@ public:
         : drive_(drive), out_(out), console_(out), operations_(drive, console_) {}
 
     int run(const std::vector<std::string>& words);
-    // Whether the command draws (a disc map), which needs a QGuiApplication.
+    // Whether the command draws (a disc map, a plot), which needs a
+    // QGuiApplication.
     static bool NeedsGraphics(const std::vector<std::string>& words);
+    // The simulated drives' speed when --time-scale is not given: at once,
+    // except for the seek test, which times the modelled mechanism.
+    static double DefaultTimeScale(const std::vector<std::string>& words);
 
 private:
     int scan(bool allDevices);

@@ -9,8 +9,9 @@ namespace quillon::app {
 
 namespace {
 
-constexpr const char* CommandOptionNames[] = {"--start", "--end",    "--skip",
-                                              "--map",   "--report", "--set"};
+constexpr const char* CommandOptionNames[] = {"--start",  "--end",  "--skip",    "--map",
+                                              "--report", "--set",  "--max-lba", "--max-time",
+                                              "--count",  "--plot", "--csv"};
 
 } // namespace
 
@@ -40,6 +41,15 @@ CommandOptions::CommandOptions(const std::vector<std::string>& words, std::size_
 }
 
 std::optional<std::int32_t> CommandOptions::Hex(const std::string& name) const {
+    return number(name, 16, "hexadecimal");
+}
+
+std::optional<std::int32_t> CommandOptions::Decimal(const std::string& name) const {
+    return number(name, 10, "decimal");
+}
+
+std::optional<std::int32_t> CommandOptions::number(const std::string& name, int base,
+                                                   const std::string& kind) const {
     const auto text = Text(name);
     if (!text) {
         return std::nullopt;
@@ -48,9 +58,9 @@ std::optional<std::int32_t> CommandOptions::Hex(const std::string& name) const {
     const char* begin = text->data() + (negative ? 1 : 0);
     const char* end = text->data() + text->size();
     std::uint32_t value = 0;
-    const auto [stop, error] = std::from_chars(begin, end, value, 16);
+    const auto [stop, error] = std::from_chars(begin, end, value, base);
     if (begin == end || error != std::errc{} || stop != end || value > 0x7FFFFFFFu) {
-        throw UsageError(name + " needs a hexadecimal number, not \"" + *text + "\"");
+        throw UsageError(name + " needs a " + kind + " number, not \"" + *text + "\"");
     }
     const auto magnitude = static_cast<std::int32_t>(value);
     return negative ? -magnitude : magnitude;

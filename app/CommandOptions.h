@@ -21,11 +21,16 @@ public:
 
     // A hexadecimal 32-bit value (a leading minus allowed); throws UsageError.
     std::optional<std::int32_t> Hex(const std::string& name) const;
+    // A decimal 32-bit value (a leading minus allowed); throws UsageError.
+    std::optional<std::int32_t> Decimal(const std::string& name) const;
     std::optional<std::string> Text(const std::string& name) const;
     // Every value of a repeatable option, in the order given.
     std::vector<std::string> Texts(const std::string& name) const;
 
 private:
+    std::optional<std::int32_t> number(const std::string& name, int base,
+                                       const std::string& kind) const;
+
     std::multimap<std::string, std::string> values_;
 };
 

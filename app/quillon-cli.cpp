@@ -21,7 +21,8 @@ int main(int argc, char** argv) {
             std::printf("quillon-cli %s\n", QUILLON_VERSION);
             return 0;
         }
-        auto opened = app::openTransports(options, 0);
+        auto opened =
+            app::openTransports(options, app::CliSession::DefaultTimeScale(options.words));
         if (options.verbose) {
             for (const std::string& note : opened.notes) {
                 std::fprintf(stderr, "quillon-cli: %s\n", note.c_str());

@@ -1,10 +1,12 @@
 // quillon-cli as a user runs it: the program, its output and exit status.
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -286,4 +288,61 @@ TEST(QuillonCli, SafeBerPrintsTheLogAndReportsAPageNotPutBack) {
     EXPECT_TRUE(contains(refused.output, "Error: Mode Select(Non ERC)\n"));
     EXPECT_TRUE(contains(refused.output, "Error correction may still be off: Mode Select (Set "
                                          "ERC) failed twice\nBER Test end\n"));
+}
+
+// Twenty seeks below block 1E240 at the drive's modelled speed (the seek
+// test's default time scale): the log, the averages, one CSV row per seek
+// and the plot; then the refusals.
+TEST(QuillonCli, SeekPrintsTheAveragesAndWritesEverySeek) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quillon-seek-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto csv = dir / "seeks.csv";
+    const auto plot = dir / "plot.png";
+    const auto run = cli("--simulate=2=mo230 seek 0:2:0 --max-lba 1E240 --count 20 --csv " +
+                             csv.string() + " --plot " + plot.string(),
+                         false);
+    EXPECT_EQ(run.exitStatus, 0);
+    const std::string head = "    **** Seek Test *****\nSeek Test end\nSeek Test end\n"
+                             "Seek Test Complete\nAve = ";
+    ASSERT_EQ(run.output.substr(0, head.size()), head) << run.output;
+
+    std::istringstream rows(readFile(csv));
+    std::string row;
+    std::getline(rows, row);
+    EXPECT_EQ(row, "index,from,to,distance,ms,status");
+    int index = 0;
+    long previous = 0;
+    double sumMs = 0;
+    while (std::getline(rows, row)) {
+        long from = 0, to = 0, distance = 0;
+        double ms = 0;
+        char status[3] = {};
+        ASSERT_EQ(std::sscanf(row.c_str(), "%d,%ld,%ld,%ld,%lf,%2s", &index, &from, &to, &distance,
+                              &ms, status),
+                  6)
+            << row;
+        EXPECT_EQ(from, previous);
+        EXPECT_LT(to, 0x1E240);
+        EXPECT_EQ(distance, std::labs(from - to));
+        EXPECT_GE(ms, 3.0); // no seek of the model is shorter than settling
+        EXPECT_STREQ(status, "00");
+        previous = to;
+        sumMs += ms;
+    }
+    EXPECT_EQ(index, 20);
+    // The printed average, to one decimal, of the times the rows give to three.
+    EXPECT_NEAR(std::stod(run.output.substr(head.size())), sumMs / 20, 0.051) << run.output;
+    EXPECT_EQ(readFile(plot).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    std::filesystem::remove_all(dir);
+
+    const auto badCount = cli("--simulate seek 0:2:0 --count ten");
+    EXPECT_EQ(badCount.exitStatus, 2);
+    EXPECT_TRUE(contains(badCount.output, "--count needs a decimal number, not \"ten\""));
+    const auto absent = cli("--simulate seek 0:6:0", false);
+    EXPECT_EQ(absent.exitStatus, 1);
+    EXPECT_EQ(absent.output, "    **** Seek Test *****\n");
+    const auto failing = cli("--simulate=2=mo230:fail=2b-3.11.0 seek 0:2:0", false);
+    EXPECT_EQ(failing.exitStatus, 1);
+    EXPECT_TRUE(contains(failing.output, "Error: Fist Seek\n"));
 }

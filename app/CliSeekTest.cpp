@@ -1,0 +1,124 @@
+#include "CliSeekTest.h"
+
+#include "CliBitErrorRate.h"
+#include "InterruptAsStop.h"
+#include "console/FormatText.h"
+#include "plots/HrpcTimer.h"
+#include "plots/PxGraph.h"
+#include "tests/SeekTest.h"
+
+#include <QFont>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+
+namespace quillon::app {
+
+namespace {
+
+// The seek window for a terminal: the fields come from the options, the plot
+// is drawn off screen, the figures are kept for the summary, and Ctrl-C is
+// STOP.
+class TerminalSeekView : public tests::SeekView {
+public:
+    explicit TerminalSeekView(const CommandOptions& options)
+        : maxTime_(options.Decimal("--max-time").value_or(80)), maxLba_(options.Hex("--max-lba")),
+          testCount_(options.Decimal("--count").value_or(1000)) {
+        QFont font;
+        font.setPixelSize(12);
+        tests::PrepareSeekPlot(graph_, font);
+    }
+
+    void SetStopFlag(bool& stopRequested) { stopRequested_ = &stopRequested; }
+    bool Started() const { return started_; }
+    const std::string& Averages() const { return averages_; }
+    std::int32_t ErrorCount() const { return errorCount_; }
+
+    plots::PxGraphImage& Graph() override { return graph_; }
+    std::int32_t MaxTime() const override { return maxTime_; }
+    // The medium's last block as the launch read it, unless given.
+    std::int32_t MaxLba() const override { return maxLba_.value_or(drive::TMODrive::LastBlockLBA); }
+    std::int32_t TestCount() const override { return testCount_; }
+    void ShowAverages(const std::string& text) override { averages_ = text; }
+    void ShowErrorCount(std::int32_t count) override { errorCount_ = count; }
+    void SetRunning(bool running) override { started_ = started_ || running; }
+    void ProcessEvents() override {
+        if (InterruptAsStop::Requested() && stopRequested_ != nullptr) {
+            *stopRequested_ = true;
+        }
+    }
+
+private:
+    plots::PxGraphImage graph_;
+    std::int32_t maxTime_;
+    std::optional<std::int32_t> maxLba_;
+    std::int32_t testCount_;
+    std::string averages_ = "Ave =";
+    std::int32_t errorCount_ = 0;
+    bool* stopRequested_ = nullptr;
+    bool started_ = false;
+};
+
+// Every seek as a row: index, from, to, distance, ms, status (the SCSI
+// status byte in hexadecimal, 00 for GOOD).
+class SeekCsv {
+public:
+    explicit SeekCsv(const std::string& path) : path_(path), file_(path) {
+        file_ << "index,from,to,distance,ms,status\n";
+        check();
+    }
+
+    void Write(const tests::SeekRecord& seek) {
+        file_ << console::formatText("%d,%d,%d,%lld,%.3f,%02X\n", seek.Index, seek.From, seek.To,
+                                     static_cast<long long>(seek.Distance),
+                                     static_cast<double>(seek.Ms), seek.Status);
+        check();
+    }
+
+private:
+    void check() const {
+        if (!file_) {
+            throw std::runtime_error("cannot write the seeks to " + path_);
+        }
+    }
+
+    std::string path_;
+    std::ofstream file_;
+};
+
+} // namespace
+
+int RunSeekTest(console::DriveConsole& drive, console::DeviceAddress at,
+                const CommandOptions& options, std::ostream& out) {
+    // A mistyped option or an unwritable file is reported before anything is
+    // sent to the drive.
+    TerminalSeekView view(options);
+    std::unique_ptr<SeekCsv> csv;
+    if (const auto path = options.Text("--csv")) {
+        csv = std::make_unique<SeekCsv>(*path);
+    }
+    plots::THrpcTimer timer;
+    tests::RandomSeekTest test(drive, view, timer);
+    view.SetStopFlag(test.StopRequested);
+    if (csv) {
+        test.OnSeek = [&csv](const tests::SeekRecord& seek) {
+            csv->Write(seek);
+        };
+    }
+    const InterruptAsStop interrupt;
+    const bool launched = tests::LaunchMediaTest(drive, at, tests::SeekTestNames, [&] {
+        test.Run();
+        if (const auto plot = options.Text("--plot")) {
+            SaveImage(view.Graph().Image(), *plot, "plot");
+        }
+    });
+    if (launched) {
+        out << view.Averages() << '\n';
+        if (view.ErrorCount() > 0) {
+            out << "Seek Error " << view.ErrorCount() << '\n';
+        }
+    }
+    return view.Started() ? 0 : 1;
+}
+
+} // namespace quillon::app

@@ -5,9 +5,8 @@
 // nothing. Prints both times and their ratio, the test's overhead; with
 // --max-ratio R exits 1 when the ratio is above R. Each is timed a few times,
 // the two in turn, and the best time kept.
-#include "console/DriveConsole.h"
+#include "BenchRig.h"
 #include "plots/ArcGraph.h"
-#include "scsi/SimTransport.h"
 #include "tests/BitErrorRate.h"
 
 #include <QGuiApplication>
@@ -16,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,19 +23,9 @@ namespace {
 using namespace quillon;
 using drive::TMODrive;
 
-constexpr std::uint8_t Target = 2;
+constexpr std::uint8_t Target = bench::ReadyDrive::Target;
 constexpr std::int32_t End = 99'999; // blocks 0 to 99,999, and the last pass's rest
 constexpr int Rounds = 5;
-
-// A front end that logs nothing and answers the end question Abort.
-class SilentConsole : public console::Console {
-public:
-    void ClearLog() override {}
-    void AddLog(const std::string&) override {}
-    void MessageBox(BoxKind, const std::string&) override {}
-    Answer AskOkAbort(const std::string&) override { return Answer::Abort; }
-    void ShowSense(bool, std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}
-};
 
 // A test window that shows nothing but still draws the map.
 class SilentView : public tests::TestView {
@@ -90,19 +78,10 @@ double seconds(const std::function<void()>& work) {
 int main(int argc, char** argv) {
     const double maxRatio =
         argc == 3 && std::string(argv[1]) == "--max-ratio" ? std::strtod(argv[2], nullptr) : 0;
-    // The map's legend needs the font database; no screen is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    bench::drawOffscreen();
     QGuiApplication application(argc, argv);
-
-    std::vector<std::unique_ptr<scsi::Transport>> transports;
-    transports.push_back(std::make_unique<scsi::SimTransport>(sim::parseDriveSet("2=mo230"), 0.0));
-    TMODrive drive(std::move(transports));
-    SilentConsole console;
-    console::DriveConsole operations(drive, console);
-    operations.SelectCurrent({0, Target, 0});
-    if (!operations.CheckUnitReady()) {
+    bench::ReadyDrive ready(0.0);
+    if (!ready.ready) {
         std::fprintf(stderr, "the simulated drive is not ready\n");
         return 1;
     }
@@ -111,11 +90,11 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> data(TMODrive::LongBlockSize);
     int failures = 0;
     SilentView view;
-    tests::BitErrorRateTest test(operations, view);
+    tests::BitErrorRateTest test(ready.operations, view);
     // Alternated, so that a busy machine slows both alike.
     double bare = 1e9, run = 1e9;
     for (int round = 0; round < Rounds; ++round) {
-        bare = std::min(bare, seconds([&] { failures += barePasses(drive, pattern, data); }));
+        bare = std::min(bare, seconds([&] { failures += barePasses(ready.drive, pattern, data); }));
         run = std::min(run, seconds([&] { test.Run(0, End, 0); }));
     }
 

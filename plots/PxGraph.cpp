@@ -19,6 +19,9 @@ constexpr QSize PlotSize{497, 369};
 
 // Ticks are drawn up to the range end plus this much, in plot units.
 constexpr double TickTolerance = 0.01;
+// A range so small that its steps would take longer than this many ticks to
+// cover the tolerance gets no more: it would otherwise hang the drawing.
+constexpr std::size_t MaxTicks = 10'000;
 
 // The y title is cut to this many characters.
 constexpr int MaxYtitleLength = 64;
@@ -63,6 +66,21 @@ void rectangle(QPainter& painter, QPoint topLeft, QPoint bottomRight, const QCol
                      bottomRight.y() - topLeft.y() - 1);
 }
 
+// Narrows the steps [first, end) of a line that starts at coordinate p and
+// moves by step (−1, 0 or 1) to those whose coordinate lies in [0, size).
+void keepOnImage(qint64 p, int step, qint64 size, qint64& first, qint64& end) {
+    if (step == 0) {
+        if (p < 0 || p >= size)
+            end = first;
+    } else if (step > 0) {
+        first = std::max(first, -p);
+        end = std::min(end, size - p);
+    } else {
+        first = std::max(first, p - size + 1);
+        end = std::min(end, p + 1);
+    }
+}
+
 int length(const QString& text) {
     return static_cast<int>(text.length());
 }
@@ -75,7 +93,7 @@ std::vector<AxisTick> AxisTicks(double min, double max) {
     std::vector<AxisTick> ticks;
     // An empty or reversed range, or a step lost in the precision of the
     // values, ends after the first tick instead of never.
-    for (double value = min; value <= max + TickTolerance;) {
+    for (double value = min; value <= max + TickTolerance && ticks.size() < MaxTicks;) {
         ticks.push_back({value, tickLabel(value, decimals)});
         const double next = value + step;
         if (!(next > value))
@@ -209,14 +227,17 @@ void PxGraphImage::writeText(QPainter& painter, QPoint topLeft, const QString& t
 
 // A horizontal or vertical line in the frame colour from `from` up to but
 // not including `to`. A dotted one leaves every second pixel, from the second
-// on, in GraphBackColor.
+// on, in GraphBackColor. Only the pixels on the image are visited, so the
+// far-off ends of a degenerate range cost nothing.
 void PxGraphImage::drawLine(QPainter& painter, QPoint from, QPoint to, bool dotted) const {
     const QPoint step(sign(to.x() - from.x()), sign(to.y() - from.y()));
-    const qint64 count =
-        std::max(std::abs(qint64(to.x()) - from.x()), std::abs(qint64(to.y()) - from.y()));
+    qint64 first = 0;
+    qint64 end = std::max(std::abs(qint64(to.x()) - from.x()), std::abs(qint64(to.y()) - from.y()));
+    keepOnImage(from.x(), step.x(), image_.width(), first, end);
+    keepOnImage(from.y(), step.y(), image_.height(), first, end);
     QPolygon dots;
     QPolygon gaps;
-    for (int i = 0; i < count; ++i)
+    for (auto i = static_cast<int>(first); i < end; ++i)
         (dotted && i % 2 ? gaps : dots) << from + i * step;
     painter.setPen(QColor(FrameColor));
     painter.drawPoints(dots);

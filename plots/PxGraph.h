@@ -22,7 +22,8 @@ struct AxisTick {
 // added to a running value, up to the range end plus 0.01: labels without
 // decimals when the step is a whole number, else with one. The running value
 // stops where it no longer grows (an empty or reversed range, or a step lost
-// in the precision of the values) instead of looping for ever.
+// in the precision of the values), and after 10,000 ticks (a step of a
+// millionth or less), instead of looping for ever.
 std::vector<AxisTick> AxisTicks(double min, double max);
 
 // A titled x-y scatter plot drawn into an image, with or without a screen:

@@ -54,6 +54,7 @@ private slots:
         QCOMPARE(excess.back().label, "0.3");
         QCOMPARE(AxisTicks(0, 0.03).size(), 14u); // steps of 0.003 up to 0.03 + 0.01
         QCOMPARE(AxisTicks(0, 0).size(), 1u);
+        QCOMPARE(AxisTicks(0, 1e-300).size(), 10'000u); // never ends otherwise
 
         const PxGraphImage plot = seekPlot();
         QCOMPARE(plot.Image().size(), QSize(497, 369));

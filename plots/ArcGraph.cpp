@@ -2,10 +2,7 @@
 
 #include "plots/Pixels.h"
 
-#include <QPaintEvent>
 #include <QPainter>
-#include <QPalette>
-#include <QResizeEvent>
 #include <cmath>
 #include <numbers>
 
@@ -68,29 +65,18 @@ double rayDirection(QPoint centre, double screenAngle) {
 
 } // namespace
 
-ArcGraphImage::ArcGraphImage(QSize size) : size_(size) {}
-
-void ArcGraphImage::SetSize(QSize size) {
-    size_ = size;
-}
+ArcGraphImage::ArcGraphImage(QSize size) : PlotImage(size) {}
 
 void ArcGraphImage::SetRange(double XMin, double XMax, double YMin, double YMax) {
     view_.xMin = XMin;
     view_.xMax = XMax;
     view_.yMin = YMin;
     view_.yMax = YMax;
-    rangeSet_ = true;
-    DrawDisc();
-}
-
-void ArcGraphImage::Redraw() {
-    if (rangeSet_)
-        DrawDisc();
+    rangeStored();
 }
 
 void ArcGraphImage::scale() {
-    if (image_.size() != size_)
-        image_ = QImage(size_, QImage::Format_RGB32);
+    fitImage();
     View& v = view_;
     v.xRange = v.xMax - v.xMin;
     v.yRange = v.yMax - v.yMin;
@@ -190,23 +176,8 @@ int ArcGraphImage::YToPixel(double y) const {
     return nearestPixel((1 - (y - view_.bottom) / view_.height) * image_.height());
 }
 
-TArcGraph::TArcGraph(QWidget* parent) : QWidget(parent) {
-    graph_.GRFont = font();
-    graph_.TitleBackColor = palette().color(QPalette::Button);
-}
-
-QSize TArcGraph::sizeHint() const {
-    return MapSize;
-}
-
-void TArcGraph::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    painter.drawImage(event->rect().topLeft(), graph_.Image(), event->rect());
-}
-
-void TArcGraph::resizeEvent(QResizeEvent* event) {
-    graph_.SetSize(event->size());
-    QWidget::resizeEvent(event);
+TArcGraph::TArcGraph(QWidget* parent) : PlotWidget(graph_, MapSize, parent) {
+    lendStyle();
 }
 
 } // namespace quillon::plots

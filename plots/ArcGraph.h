@@ -1,9 +1,7 @@
 #pragma once
 
-#include "plots/PlotProperties.h"
-
-#include <QImage>
-#include <QWidget>
+#include "plots/PlotImage.h"
+#include "plots/PlotWidget.h"
 
 class QPainter;
 
@@ -16,18 +14,12 @@ namespace quillon::plots {
 // straight into the image; drawing the empty disc again erases them. Without
 // OverWrite a mark never covers the disc's outlines; marks always cover the
 // background and earlier marks.
-class ArcGraphImage : public PlotProperties {
+class ArcGraphImage : public PlotImage {
 public:
     explicit ArcGraphImage(QSize size = {436, 436});
 
-    // The size of the control that shows the map; the image takes it at the
-    // next drawing of the empty disc.
-    void SetSize(QSize size);
-
     // Stores the world range and draws the empty disc.
     void SetRange(double XMin, double XMax, double YMin, double YMax);
-    // Draws the empty disc again, erasing every mark; nothing before SetRange.
-    void Redraw();
     // One pixel at Angle degrees (counter-clockwise from the positive x axis)
     // and Radius world units around the range centre.
     void PlotPolar(QRgb Color, double Angle, double Radius);
@@ -40,9 +32,6 @@ public:
     int XToPixel(double x) const;
     int YToPixel(double y) const;
 
-    const QImage& Image() const { return image_; }
-    bool RangeSet() const { return rangeSet_; }
-
 private:
     // The range in world units and the view window around it, which keeps a
     // margin of 2 % of the range on every side.
@@ -53,15 +42,13 @@ private:
     };
 
     void DrawDisc();
+    void drawEmpty() override { DrawDisc(); }
     void scale();
     void drawBackgroundAndLegend();
     void setDrawingColor(QPainter& painter, QRgb color, Qt::BrushStyle brushStyle);
 
     static constexpr QRgb FrameColor = 0xFF000000;
 
-    QSize size_;
-    QImage image_;
-    bool rangeSet_ = false;
     View view_;
     // Outlines the background at the next drawing of the disc: the colour
     // last drawn with.
@@ -70,7 +57,7 @@ private:
 
 // The disc error map as a control: shows the map's image and gives the map
 // the control's size.
-class TArcGraph : public QWidget {
+class TArcGraph : public PlotWidget {
     Q_OBJECT
 
 public:
@@ -82,12 +69,6 @@ public:
         graph_.SetSize(size());
         return graph_;
     }
-
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     ArcGraphImage graph_;

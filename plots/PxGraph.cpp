@@ -2,11 +2,8 @@
 
 #include "plots/Pixels.h"
 
-#include <QPaintEvent>
 #include <QPainter>
-#include <QPalette>
 #include <QPolygon>
-#include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -103,29 +100,18 @@ std::vector<AxisTick> AxisTicks(double min, double max) {
     return ticks;
 }
 
-PxGraphImage::PxGraphImage(QSize size) : size_(size) {}
-
-void PxGraphImage::SetSize(QSize size) {
-    size_ = size;
-}
+PxGraphImage::PxGraphImage(QSize size) : PlotImage(size) {}
 
 void PxGraphImage::SetRange(double Xmin, double Xmax, double Ymin, double Ymax) {
     view_.xMin = Xmin;
     view_.xMax = Xmax;
     view_.yMin = Ymin;
     view_.yMax = Ymax;
-    rangeSet_ = true;
-    DrawFrame();
-}
-
-void PxGraphImage::Redraw() {
-    if (rangeSet_)
-        DrawFrame();
+    rangeStored();
 }
 
 void PxGraphImage::scale() {
-    if (image_.size() != size_)
-        image_ = QImage(size_, QImage::Format_RGB32);
+    fitImage();
     View& v = view_;
     const double dx = (v.xMax - v.xMin) / 100;
     const double dy = (v.yMax - v.yMin) / 100;
@@ -264,23 +250,8 @@ int PxGraphImage::YToPixel(double y) const {
     return nearestPixel((1 - (y - view_.bottom) / (view_.top - view_.bottom)) * image_.height());
 }
 
-TPxGraph::TPxGraph(QWidget* parent) : QWidget(parent) {
-    graph_.GRFont = font();
-    graph_.TitleBackColor = palette().color(QPalette::Button);
-}
-
-QSize TPxGraph::sizeHint() const {
-    return PlotSize;
-}
-
-void TPxGraph::paintEvent(QPaintEvent* event) {
-    QPainter painter(this);
-    painter.drawImage(event->rect().topLeft(), graph_.Image(), event->rect());
-}
-
-void TPxGraph::resizeEvent(QResizeEvent* event) {
-    graph_.SetSize(event->size());
-    QWidget::resizeEvent(event);
+TPxGraph::TPxGraph(QWidget* parent) : PlotWidget(graph_, PlotSize, parent) {
+    lendStyle();
 }
 
 } // namespace quillon::plots

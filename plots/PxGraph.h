@@ -1,9 +1,8 @@
 #pragma once
 
-#include "plots/PlotProperties.h"
+#include "plots/PlotImage.h"
+#include "plots/PlotWidget.h"
 
-#include <QImage>
-#include <QWidget>
 #include <optional>
 #include <vector>
 
@@ -32,27 +31,18 @@ std::vector<AxisTick> AxisTicks(double min, double max);
 // Points are single pixels in a colour of their own and go straight into the
 // image; drawing the frame again erases them. Without OverWrite the first
 // point on a pixel keeps it, and grid and frame stay.
-class PxGraphImage : public PlotProperties {
+class PxGraphImage : public PlotImage {
 public:
     explicit PxGraphImage(QSize size = {497, 369});
 
-    // The size of the control that shows the plot; the image takes it at the
-    // next drawing of the frame.
-    void SetSize(QSize size);
-
     // Stores the range and draws the empty frame. The range must not be empty.
     void SetRange(double Xmin, double Xmax, double Ymin, double Ymax);
-    // Draws the empty frame again, erasing every point; nothing before SetRange.
-    void Redraw();
     // One pixel at (X, Y); a point outside the range is drawn (where it falls
     // on the image) and then reported through OnGraphError.
     void Plot(double X, double Y, QRgb Color);
     // Plot values to pixels of the image as last drawn.
     int XToPixel(double x) const;
     int YToPixel(double y) const;
-
-    const QImage& Image() const { return image_; }
-    bool RangeSet() const { return rangeSet_; }
 
 private:
     // The range and the view window around it: margins of 11 % of the x
@@ -64,6 +54,7 @@ private:
     };
 
     void DrawFrame();
+    void drawEmpty() override { DrawFrame(); }
     void scale();
     void drawXTicks(QPainter& painter);
     void drawYtitle(QPainter& painter);
@@ -73,9 +64,6 @@ private:
 
     static constexpr QRgb FrameColor = 0xFF000000;
 
-    QSize size_;
-    QImage image_;
-    bool rangeSet_ = false;
     View view_;
     // The only estimates of text widths, in pixels per character, taken from
     // the height of GRFont at each drawing of the frame.
@@ -86,7 +74,7 @@ private:
 
 // The x-y plot as a control: shows the plot's image and gives the plot the
 // control's size.
-class TPxGraph : public QWidget {
+class TPxGraph : public PlotWidget {
     Q_OBJECT
 
 public:
@@ -98,12 +86,6 @@ public:
         graph_.SetSize(size());
         return graph_;
     }
-
-    QSize sizeHint() const override;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     PxGraphImage graph_;

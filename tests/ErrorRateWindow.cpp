@@ -2,7 +2,6 @@
 
 #include "plots/ArcGraph.h"
 #include "widgets/Colors.h"
-#include "widgets/CuteButton.h"
 #include "widgets/IntEdit.h"
 
 #include <QLabel>
@@ -21,20 +20,12 @@ constexpr const char* RightEdge = "rightEdge";
 
 ErrorRateWindow::ErrorRateWindow(const char* name, const QString& caption, Qt::WindowFlags flags,
                                  std::int32_t skipTracks, QWidget* parent)
-    : QDialog(parent) {
-    setObjectName(name);
-    setWindowTitle(caption);
-    setWindowFlags(flags);
-    setFixedSize(WindowSize);
-    QFont gothic = font();
-    gothic.setPixelSize(12);
-    setFont(gothic);
-
+    : TestWindow(name, caption, flags, WindowSize, parent) {
     ArcGraph1 = new plots::TArcGraph(this);
     ArcGraph1->setObjectName("ArcGraph1");
     ArcGraph1->setGeometry(0, 24, 436, 436);
     ArcGraph1->Graph().OverWrite = false;
-    ArcGraph1->Graph().GRFont = gothic;
+    ArcGraph1->Graph().GRFont = font();
     AddLabel(this, "Label1", "Start LBA", {4, 4});
     IntEdit1 = AddIntEdit(this, "IntEdit1", {60, 0, 65, 21}, -16, 256,
                           widgets::TOverWriteMode::owOverWrite);
@@ -45,15 +36,7 @@ ErrorRateWindow::ErrorRateWindow(const char* name, const QString& caption, Qt::W
     IntEdit3 = AddIntEdit(this, "IntEdit3", {316, 0, 45, 21}, 16, skipTracks,
                           widgets::TOverWriteMode::owOverWrite);
     IntEdit3->setMinValue(0);
-    CuteButton1 = AddButton(this, "CuteButton1", "START", clAqua, StartStopPlace);
-    CuteButton2 = AddButton(this, "CuteButton2", "STOP", clFuchsia, StartStopPlace);
-    CuteButton2->hide();
-    CuteButton1->OnClick = [this](widgets::TCuteButton&) {
-        start();
-    };
-    CuteButton2->OnClick = [this](widgets::TCuteButton&) {
-        Test().StopRequested = true;
-    };
+    addStartStop("START", StartStopPlace, *ArcGraph1);
     Label3 = addFigure("Label3", "Error Rate", {373, 440});
     Label4 = addFigure("Label4", "LBA", {402, 420});
 
@@ -95,18 +78,12 @@ void ErrorRateWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-void ErrorRateWindow::reject() {
-    // The window stays while a run is under way: STOP ends the run first.
-    if (!running_) {
-        QDialog::reject();
-    }
+bool ErrorRateWindow::runTest() {
+    return Test().Run(IntEdit1->Value(), IntEdit2->Value(), IntEdit3->Value());
 }
 
-void ErrorRateWindow::start() {
-    if (Test().Run(IntEdit1->Value(), IntEdit2->Value(), IntEdit3->Value())) {
-        accept();
-    }
-    ArcGraph1->update();
+void ErrorRateWindow::requestStop() {
+    Test().StopRequested = true;
 }
 
 plots::ArcGraphImage& ErrorRateWindow::Map() {
@@ -122,14 +99,11 @@ void ErrorRateWindow::ShowLba(const std::string& text) {
 }
 
 void ErrorRateWindow::SetRunning(bool running) {
-    running_ = running;
-    CuteButton1->setVisible(!running);
-    CuteButton2->setVisible(running);
-    ArcGraph1->update(); // the last marks of a run
+    showRunning(running);
 }
 
 void ErrorRateWindow::ProcessEvents() {
-    runEvents_.Process(*ArcGraph1);
+    processRunEvents();
 }
 
 } // namespace quillon::tests

@@ -1,30 +1,21 @@
 #pragma once
 
 #include "tests/ByteErrorTest.h"
-#include "tests/TestControls.h"
 #include "tests/TestView.h"
-
-#include <QDialog>
+#include "tests/TestWindow.h"
 
 class QLabel;
 
 namespace quillon::plots {
 class TArcGraph;
 }
-namespace quillon::widgets {
-class TCuteButton;
-class TIntEdit;
-} // namespace quillon::widgets
-
 namespace quillon::tests {
 
 // The window of a bit error rate test: the block range and the tracks to
 // skip, START and STOP in one place, and the disc map with the running error
 // rate and the current block. Created once; each showing starts with a clean
 // map, and the map and figures stay after a run until the window is closed.
-// It cannot be closed while a run is under way, which also holds off the
-// application's quit until the run has ended.
-class ErrorRateWindow : public QDialog, protected TestView {
+class ErrorRateWindow : public TestWindow, protected TestView {
     Q_OBJECT
 
 public:
@@ -39,12 +30,12 @@ protected:
                     std::int32_t skipTracks, QWidget* parent);
 
     void showEvent(QShowEvent* event) override;
-    void reject() override;
 
 private:
     QLabel* addFigure(const char* name, const QString& text, QPoint at);
     void setFigure(QLabel* label, const std::string& text);
-    void start();
+    bool runTest() override;
+    void requestStop() override;
 
     plots::ArcGraphImage& Map() override;
     void ShowRate(const std::string& text) override;
@@ -52,14 +43,10 @@ private:
     void SetRunning(bool running) override;
     void ProcessEvents() override;
 
-    bool running_ = false;
-    RunEvents runEvents_;
     plots::TArcGraph* ArcGraph1 = nullptr;
     widgets::TIntEdit* IntEdit1 = nullptr;
     widgets::TIntEdit* IntEdit2 = nullptr;
     widgets::TIntEdit* IntEdit3 = nullptr;
-    widgets::TCuteButton* CuteButton1 = nullptr;
-    widgets::TCuteButton* CuteButton2 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
 };

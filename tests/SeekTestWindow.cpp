@@ -2,7 +2,6 @@
 
 #include "plots/PxGraph.h"
 #include "widgets/Colors.h"
-#include "widgets/CuteButton.h"
 #include "widgets/IntEdit.h"
 
 #include <QLabel>
@@ -33,14 +32,9 @@ QLabel* addYellowLabel(QWidget* window, const char* name, const QString& text, Q
 } // namespace
 
 TForm8::TForm8(console::DriveConsole& drive, QWidget* parent)
-    : QDialog(parent), test_(drive, *this, HrpcTimer1) {
-    setObjectName("Form8");
-    setWindowTitle("Random Seek Test");
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(WindowSize);
-    QFont gothic = font();
-    gothic.setPixelSize(12);
-    setFont(gothic);
+    : TestWindow("Form8", "Random Seek Test",
+                 Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint, WindowSize, parent),
+      test_(drive, *this, HrpcTimer1) {
     HrpcTimer1.setObjectName("HrpcTimer1");
 
     AddLabel(this, "Label2", "Max Time", {4, 6});
@@ -52,15 +46,6 @@ TForm8::TForm8(console::DriveConsole& drive, QWidget* parent)
     AddLabel(this, "Label3", "Test Count", {246, 6});
     IntEdit3 =
         AddIntEdit(this, "IntEdit3", {318, 2, 55, 21}, Decimal, 1000, TOverWriteMode::owInsert);
-    CuteButton1 = AddButton(this, "CuteButton1", "Seek Test", clAqua, SeekStopPlace);
-    CuteButton2 = AddButton(this, "CuteButton2", "STOP", clFuchsia, SeekStopPlace);
-    CuteButton2->hide();
-    CuteButton1->OnClick = [this](widgets::TCuteButton&) {
-        start();
-    };
-    CuteButton2->OnClick = [this](widgets::TCuteButton&) {
-        test_.StopRequested = true;
-    };
     Label5 = addYellowLabel(this, "Label5", "Ave =", {4, 28, 200, 18});
     Label4 = addYellowLabel(this, "Label4", "Seek Error", {300, 28, 72, 18});
     Label4->hide();
@@ -73,7 +58,8 @@ TForm8::TForm8(console::DriveConsole& drive, QWidget* parent)
     PxGraph1 = new plots::TPxGraph(this);
     PxGraph1->setObjectName("PxGraph1");
     PxGraph1->setGeometry(4, 50, 497, 369);
-    PrepareSeekPlot(PxGraph1->Graph(), gothic);
+    PrepareSeekPlot(PxGraph1->Graph(), font());
+    addStartStop("Seek Test", SeekStopPlace, *PxGraph1);
 }
 
 void TForm8::SetMaxLba(std::int32_t lba) {
@@ -86,19 +72,12 @@ void TForm8::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-void TForm8::reject() {
-    // The window stays while a run is under way: STOP ends the run first.
-    if (!running_) {
-        QDialog::reject();
-    }
+bool TForm8::runTest() {
+    return test_.Run();
 }
 
-void TForm8::start() {
-    const bool close = test_.Run();
-    PxGraph1->update();
-    if (close) {
-        accept();
-    }
+void TForm8::requestStop() {
+    test_.StopRequested = true;
 }
 
 plots::PxGraphImage& TForm8::Graph() {
@@ -128,14 +107,11 @@ void TForm8::ShowErrorCount(std::int32_t count) {
 }
 
 void TForm8::SetRunning(bool running) {
-    running_ = running;
-    CuteButton1->setVisible(!running);
-    CuteButton2->setVisible(running);
-    PxGraph1->update();
+    showRunning(running);
 }
 
 void TForm8::ProcessEvents() {
-    runEvents_.Process(*PxGraph1);
+    processRunEvents();
 }
 
 } // namespace quillon::tests

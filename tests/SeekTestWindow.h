@@ -2,9 +2,7 @@
 
 #include "plots/HrpcTimer.h"
 #include "tests/SeekTest.h"
-#include "tests/TestControls.h"
-
-#include <QDialog>
+#include "tests/TestWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -19,9 +17,8 @@ namespace quillon::tests {
 // "Seek Test" and STOP buttons in one place, the running averages, the count
 // of failed seeks once one has failed, and the plot of seek time against
 // distance. Created once; each showing starts with an empty plot sized to
-// the fields, and a run's points stay until the next showing or run. It
-// cannot be closed while a run is under way.
-class TForm8 : public QDialog, protected SeekView {
+// the fields, and a run's points stay until the next showing or run.
+class TForm8 : public TestWindow, protected SeekView {
     Q_OBJECT
 
 public:
@@ -33,10 +30,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void reject() override;
 
 private:
-    void start();
+    bool runTest() override;
+    void requestStop() override;
 
     plots::PxGraphImage& Graph() override;
     std::int32_t MaxTime() const override;
@@ -47,13 +44,9 @@ private:
     void SetRunning(bool running) override;
     void ProcessEvents() override;
 
-    bool running_ = false;
-    RunEvents runEvents_;
     widgets::TIntEdit* IntEdit2 = nullptr;
     widgets::TIntEdit* IntEdit1 = nullptr;
     widgets::TIntEdit* IntEdit3 = nullptr;
-    widgets::TCuteButton* CuteButton1 = nullptr;
-    widgets::TCuteButton* CuteButton2 = nullptr;
     QLabel* Label5 = nullptr;
     QLabel* Label4 = nullptr;
     QLineEdit* Edit1 = nullptr;

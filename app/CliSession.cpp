@@ -6,6 +6,7 @@
 #include "CliSeekTest.h"
 #include "console/FormatText.h"
 #include "drive/SenseReport.h"
+#include "scsicore/ScsiConstants.h"
 
 #include <charconv>
 #include <climits>
@@ -18,29 +19,6 @@ namespace quillon::app {
 namespace {
 
 using console::formatText;
-
-const char* statusName(std::uint8_t status) {
-    switch (status) {
-    case 0x00:
-        return "GOOD";
-    case 0x02:
-        return "CHECK CONDITION";
-    case 0x04:
-        return "CONDITION MET";
-    case 0x08:
-        return "BUSY";
-    case 0x10:
-        return "INTERMEDIATE";
-    case 0x18:
-        return "RESERVATION CONFLICT";
-    case 0x22:
-        return "COMMAND TERMINATED";
-    case 0x28:
-        return "QUEUE FULL";
-    default:
-        return "";
-    }
-}
 
 unsigned parseNumber(std::string_view text, unsigned max, const std::string& what) {
     unsigned value = 0;
@@ -195,7 +173,7 @@ int CliSession::capacity(const DeviceAddress& at) {
     const int status = drive_.Capacity(at.HA, at.Target, at.LUN);
     if (status != 0) {
         printStatus(true, static_cast<std::uint8_t>(status), 0);
-        if (status == 0x02) {
+        if (status == scsicore::status::CheckCondition) {
             sense(at);
         }
         return 1;
@@ -252,7 +230,7 @@ int CliSession::raw(const DeviceAddress& at, const std::vector<std::string>& ope
                                            static_cast<std::uint32_t>(data.size()));
     const bool ok = drive_.ExecSCSICommand(srb);
     printStatus(ok || srb.SRB_TargStat != 0, srb.SRB_TargStat, srb.SRB_HaStat);
-    if (srb.SRB_TargStat == 0x02) {
+    if (srb.SRB_TargStat == scsicore::status::CheckCondition) {
         std::int32_t key = 0;
         std::int32_t asc = 0;
         std::int32_t ascq = 0;
@@ -275,7 +253,7 @@ void CliSession::printStatus(bool answered, std::uint8_t status, std::uint8_t ho
     if (!answered) {
         out_ << "Status           none: no target answered\n";
     } else {
-        out_ << formatText("Status           %02Xh %s\n", status, statusName(status));
+        out_ << formatText("Status           %02Xh %s\n", status, scsicore::status::nameOf(status));
     }
     if (hostStatus != 0) {
         out_ << formatText("Host status      %02Xh\n", hostStatus);

@@ -2,6 +2,7 @@
 
 #include "FormatText.h"
 #include "drive/SenseTables.h"
+#include "scsicore/ScsiConstants.h"
 
 #include <climits>
 #include <utility>
@@ -11,13 +12,17 @@ namespace quillon::console {
 namespace {
 
 using drive::TMODrive;
+namespace status = scsicore::status;
 
 // The boxes that answer a status other than GOOD and CHECK CONDITION.
-constexpr std::pair<int, const char*> StatusBoxes[] = {
-    {0x04, "SCSI Condition Met"},        {0x08, "SCSI Busy"},
-    {0x10, "SCSI Intermediate"},         {0x14, "SCSI Intermediate-condition met"},
-    {0x18, "SCSI Reservation conflict"}, {0x22, "SCSI Command Terminated"},
-    {0x28, "SCSI Queue full"},
+constexpr std::pair<std::uint8_t, const char*> StatusBoxes[] = {
+    {status::ConditionMet, "SCSI Condition Met"},
+    {status::Busy, "SCSI Busy"},
+    {status::Intermediate, "SCSI Intermediate"},
+    {status::IntermediateConditionMet, "SCSI Intermediate-condition met"},
+    {status::ReservationConflict, "SCSI Reservation conflict"},
+    {status::CommandTerminated, "SCSI Command Terminated"},
+    {status::QueueFull, "SCSI Queue full"},
 };
 
 constexpr const char* DeviceTypeNames[] = {
@@ -175,12 +180,12 @@ void DriveConsole::ShowScsiStatus(bool ShowError, const std::string& CommandName
     if (ShowError) {
         console_.AddLog("Error: " + CommandName);
     }
-    if (TMODrive::LastTargetStatus == 0x02) {
+    if (TMODrive::LastTargetStatus == status::CheckCondition) {
         ShowSenseData(CurrentHA, CurrentTarget, CurrentLUN, ShowError, StatusText);
         return;
     }
-    for (const auto& [status, text] : StatusBoxes) {
-        if (status == TMODrive::LastTargetStatus) {
+    for (const auto& [value, text] : StatusBoxes) {
+        if (value == TMODrive::LastTargetStatus) {
             console_.MessageBox(Console::BoxKind::Information, text);
             return;
         }

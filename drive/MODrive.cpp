@@ -1,15 +1,16 @@
 #include "MODrive.h"
 
+#include "scsicore/ScsiConstants.h"
+#include "scsicore/SenseDecoder.h"
+
 #include <algorithm>
 #include <array>
-#include <optional>
 
 namespace quillon::drive {
 
 namespace {
 
-constexpr std::uint8_t OpInquiry = 0x12;
-constexpr std::uint8_t OpRequestSense = 0x03;
+namespace op = scsicore::op;
 
 std::uint8_t byteOf(std::int64_t value, int shift) {
     return static_cast<std::uint8_t>(value >> shift);
@@ -37,21 +38,6 @@ std::uint8_t scsiLevelOf(std::uint8_t responseFormat) {
     default:
         return 3;
     }
-}
-
-// The information descriptor (type 00h, valid) of descriptor-format sense,
-// as a 32-bit block address.
-std::optional<std::int32_t> informationDescriptor(std::span<const std::uint8_t> sense) {
-    if (sense.size() < 8) {
-        return std::nullopt;
-    }
-    const std::size_t end = std::min<std::size_t>(sense.size(), 8u + sense[7]);
-    for (std::size_t at = 8; at + 1 < end; at += 2u + sense[at + 1]) {
-        if (sense[at] == 0x00 && at + 12 <= end && (sense[at + 2] & 0x80) != 0) {
-            return static_cast<std::int32_t>(be32(&sense[at + 8]));
-        }
-    }
-    return std::nullopt;
 }
 
 } // namespace
@@ -89,7 +75,7 @@ TMODrive::Sent TMODrive::exec(std::uint8_t HA, std::uint8_t Target, std::uint8_t
                                            buffer, length);
     const bool completed = execute(srb, false);
     const int status = srb.SRB_TargStat;
-    if (*cdb.begin() != OpInquiry && *cdb.begin() != OpRequestSense) {
+    if (*cdb.begin() != op::Inquiry && *cdb.begin() != op::RequestSense) {
         LastTargetStatus = status;
     }
     return {completed, status};
@@ -123,7 +109,7 @@ TMODrive::Sent TMODrive::addressed(std::uint8_t opcode, std::uint8_t HA, std::ui
 
 void TMODrive::Inquiry(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, TDeviceInfo& Info) {
     std::array<std::uint8_t, 1024> area{};
-    const auto sent = exec(HA, Target, LUN, {OpInquiry, 0, 0, 0, 0x24, 0}, area.data(), 36);
+    const auto sent = exec(HA, Target, LUN, {op::Inquiry, 0, 0, 0, 0x24, 0}, area.data(), 36);
     if (sent.completed) {
         Info.HA = HA;
         Info.Target = Target;
@@ -133,49 +119,40 @@ void TMODrive::Inquiry(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, T
         Info = TDeviceInfo{};
         Info.HA = Info.Target = Info.LUN = 255;
     }
-    finish("Inquiry", OpInquiry, sent, OnInquiryFinish);
+    finish("Inquiry", op::Inquiry, sent, OnInquiryFinish);
 }
 
 int TMODrive::TestUnitReady(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN) {
-    return finish("TestUnitReady", 0x00, exec(HA, Target, LUN, {0x00, 0, 0, 0, 0, 0}, nullptr, 0),
+    return finish("TestUnitReady", op::TestUnitReady,
+                  exec(HA, Target, LUN, {op::TestUnitReady, 0, 0, 0, 0, 0}, nullptr, 0),
                   OnTestUnitReadyFinish);
 }
 
 int TMODrive::DecodeSense(std::span<const std::uint8_t> sense, std::int32_t& SenseKey,
                           std::int32_t& ASC, std::int32_t& ASCQ, std::int32_t& LBA) {
-    if (sense.size() < 4) {
+    const auto decoded = scsicore::decodeSense(sense);
+    if (!decoded) {
         return 255;
     }
-    const std::uint8_t code = sense[0] & 0x7F;
-    const bool valid = (sense[0] & 0x80) != 0;
-    if ((code == 0x70 || code == 0x71) && sense.size() >= 14) {
-        SenseKey = sense[2] & 0x0F;
-        ASC = sense[12];
-        ASCQ = sense[13];
-        LBA = valid ? static_cast<std::int32_t>(be32(&sense[3])) : -1;
-        return SenseKey;
-    }
-    if (code == 0x72 || code == 0x73) {
-        SenseKey = sense[1] & 0x0F;
-        ASC = sense[2];
-        ASCQ = sense[3];
-        LBA = informationDescriptor(sense).value_or(-1);
-        return SenseKey;
-    }
-    if (((sense[0] >> 4) & 0x07) < 7) {
+    // The block address is the information field's low 32 bits.
+    LBA = decoded->information ? static_cast<std::int32_t>(*decoded->information) : -1;
+    if (!decoded->extended()) {
         SenseKey = -1;
-        ASC = (sense[0] >> 4) & 0x07;
-        ASCQ = sense[0] & 0x0F;
-        LBA = valid ? static_cast<std::int32_t>(sense[1] << 16 | sense[2] << 8 | sense[3]) : -1;
+        ASC = decoded->errorClass;
+        ASCQ = decoded->errorCode;
+        return 255;
     }
-    return 255;
+    SenseKey = decoded->key;
+    ASC = decoded->asc;
+    ASCQ = decoded->ascq;
+    return SenseKey;
 }
 
 int TMODrive::RequestSense(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
                            std::int32_t& SenseKey, std::int32_t& ASC, std::int32_t& ASCQ,
                            std::int32_t& LBA) {
     std::array<std::uint8_t, 256> area{};
-    const auto sent = exec(HA, Target, LUN, {OpRequestSense, 0, 0, 0, 0xFF, 0}, area.data(), 255);
+    const auto sent = exec(HA, Target, LUN, {op::RequestSense, 0, 0, 0, 0xFF, 0}, area.data(), 255);
     const int result = sent.completed ? DecodeSense(area, SenseKey, ASC, ASCQ, LBA) : 255;
     if (OnRequestSenseFinish) {
         OnRequestSenseFinish(*this);
@@ -185,61 +162,63 @@ int TMODrive::RequestSense(std::uint8_t HA, std::uint8_t Target, std::uint8_t LU
 
 int TMODrive::Capacity(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN) {
     std::array<std::uint8_t, 8> area{};
-    const auto sent =
-        exec(HA, Target, LUN, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, area.data(), area.size());
+    const auto sent = exec(HA, Target, LUN, {op::ReadCapacity10, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+                           area.data(), area.size());
     if (sent.completed && sent.status == 0) {
         LastBlockLBA = static_cast<std::int32_t>(be32(&area[0]));
         BlockSize = static_cast<std::int32_t>(be32(&area[4]));
         LongBlockSize = BlockSize == 512 ? 600 : BlockSize == 1024 ? 1200 : 2380;
     }
-    return finish("Capacity", 0x25, sent, OnCapacityFinish);
+    return finish("Capacity", op::ReadCapacity10, sent, OnCapacityFinish);
 }
 
 int TMODrive::SetStartStopUnit(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool Eject,
                                bool Stop) {
     const std::uint8_t action = Eject ? 0x02 : Stop ? 0x00 : 0x03;
-    return finish("StartStopUnit", 0x1B,
-                  exec(HA, Target, LUN, {0x1B, 0, 0, 0, action, 0}, nullptr, 255),
+    return finish("StartStopUnit", op::StartStopUnit,
+                  exec(HA, Target, LUN, {op::StartStopUnit, 0, 0, 0, action, 0}, nullptr, 255),
                   OnSetStartStopUnitFinish);
 }
 
 int TMODrive::Read10(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
                      std::int32_t Blocks, std::uint8_t* Buffer) {
-    return finish("Read10", 0x28,
-                  addressed(0x28, HA, Target, LUN, LBA, Blocks, Buffer, blockBytes(Blocks)),
+    return finish("Read10", op::Read10,
+                  addressed(op::Read10, HA, Target, LUN, LBA, Blocks, Buffer, blockBytes(Blocks)),
                   OnRead10Finish);
 }
 
 int TMODrive::Write10(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
                       std::int32_t Blocks, std::uint8_t* Buffer) {
-    return finish("Write10", 0x2A,
-                  addressed(0x2A, HA, Target, LUN, LBA, Blocks, Buffer, blockBytes(Blocks)),
+    return finish("Write10", op::Write10,
+                  addressed(op::Write10, HA, Target, LUN, LBA, Blocks, Buffer, blockBytes(Blocks)),
                   OnWrite10Finish);
 }
 
 int TMODrive::Seek10(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA) {
-    return finish("Seek10", 0x2B, addressed(0x2B, HA, Target, LUN, LBA, 0, nullptr, 0),
+    return finish("Seek10", op::Seek10, addressed(op::Seek10, HA, Target, LUN, LBA, 0, nullptr, 0),
                   OnSeek10Finish);
 }
 
 int TMODrive::WriteVerify(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
                           std::int32_t Blocks, std::uint8_t* Buffer) {
-    return finish("WriteVerify", 0x2E,
-                  addressed(0x2E, HA, Target, LUN, LBA, Blocks, Buffer, blockBytes(Blocks)),
-                  OnWriteVerifyFinish);
+    return finish(
+        "WriteVerify", op::WriteAndVerify10,
+        addressed(op::WriteAndVerify10, HA, Target, LUN, LBA, Blocks, Buffer, blockBytes(Blocks)),
+        OnWriteVerifyFinish);
 }
 
 int TMODrive::Verify(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
                      std::int32_t Blocks) {
-    return finish("Verify", 0x2F, addressed(0x2F, HA, Target, LUN, LBA, Blocks, nullptr, 0),
+    return finish("Verify", op::Verify10,
+                  addressed(op::Verify10, HA, Target, LUN, LBA, Blocks, nullptr, 0),
                   OnVerifyFinish);
 }
 
 int TMODrive::ModeSense6(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
                          std::uint8_t PageControl, std::int32_t Length, std::uint8_t* Buffer) {
     const auto page = static_cast<std::uint8_t>(PageControl * 0x40 + 0x01);
-    return finish("ModeSense6", 0x1A,
-                  exec(HA, Target, LUN, {0x1A, 0, page, 0, byteOf(Length, 0), 0}, Buffer,
+    return finish("ModeSense6", op::ModeSense6,
+                  exec(HA, Target, LUN, {op::ModeSense6, 0, page, 0, byteOf(Length, 0), 0}, Buffer,
                        static_cast<std::uint32_t>(Length)),
                   OnModeSense6Finish);
 }
@@ -247,40 +226,43 @@ int TMODrive::ModeSense6(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
 int TMODrive::ModeSelect6(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool SavePages,
                           std::int32_t Length, std::uint8_t* Buffer) {
     const auto flags = static_cast<std::uint8_t>(LUN * 0x20 + 0x10 + (SavePages ? 1 : 0));
-    return finish("ModeSelect6", 0x15,
-                  exec(HA, Target, LUN, {0x15, flags, 0, 0, byteOf(Length, 0), 0}, Buffer,
-                       static_cast<std::uint32_t>(Length)),
+    return finish("ModeSelect6", op::ModeSelect6,
+                  exec(HA, Target, LUN, {op::ModeSelect6, flags, 0, 0, byteOf(Length, 0), 0},
+                       Buffer, static_cast<std::uint32_t>(Length)),
                   OnModeSelect6Finish);
 }
 
 int TMODrive::ReadDefect(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
                          std::uint8_t FormatByte, std::int32_t Length, std::uint8_t* Buffer) {
-    return finish("ReadDefect", 0x37,
+    return finish("ReadDefect", op::ReadDefectData10,
                   exec(HA, Target, LUN,
-                       {0x37, 0, FormatByte, 0, 0, 0, 0, byteOf(Length, 8), byteOf(Length, 0), 0},
+                       {op::ReadDefectData10, 0, FormatByte, 0, 0, 0, 0, byteOf(Length, 8),
+                        byteOf(Length, 0), 0},
                        Buffer, static_cast<std::uint32_t>(Length)),
                   OnReadDefectFinish);
 }
 
 int TMODrive::MediumRemoval(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool Prevent) {
-    return finish("MediumRemoval", 0x1E,
+    return finish("MediumRemoval", op::PreventAllowMediumRemoval,
                   exec(HA, Target, LUN,
-                       {0x1E, 0, 0, 0, static_cast<std::uint8_t>(Prevent ? 1 : 0), 0}, nullptr, 0),
+                       {op::PreventAllowMediumRemoval, 0, 0, 0,
+                        static_cast<std::uint8_t>(Prevent ? 1 : 0), 0},
+                       nullptr, 0),
                   OnMediumRemovalFinish);
 }
 
 int TMODrive::LongRead(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
                        std::int32_t ByteLength, std::uint8_t* Buffer) {
-    return finish("LongRead", 0x3E,
-                  addressed(0x3E, HA, Target, LUN, LBA, ByteLength, Buffer,
+    return finish("LongRead", op::ReadLong10,
+                  addressed(op::ReadLong10, HA, Target, LUN, LBA, ByteLength, Buffer,
                             static_cast<std::uint32_t>(ByteLength)),
                   OnLongReadFinish);
 }
 
 int TMODrive::LongWrite(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::int32_t LBA,
                         std::int32_t ByteLength, std::uint8_t* Buffer) {
-    return finish("LongWrite", 0x3F,
-                  addressed(0x3F, HA, Target, LUN, LBA, ByteLength, Buffer,
+    return finish("LongWrite", op::WriteLong10,
+                  addressed(op::WriteLong10, HA, Target, LUN, LBA, ByteLength, Buffer,
                             static_cast<std::uint32_t>(ByteLength)),
                   OnLongWriteFinish);
 }
@@ -288,8 +270,8 @@ int TMODrive::LongWrite(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, 
 int TMODrive::Format(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
                      std::uint8_t FormatBits, std::int32_t Length, std::uint8_t* Buffer) {
     const auto flags = static_cast<std::uint8_t>(LUN * 0x20 + (FormatBits & 0x1F));
-    return finish("Format", 0x04,
-                  exec(HA, Target, LUN, {0x04, flags, 0, 0, 0, 0}, Buffer,
+    return finish("Format", op::FormatUnit,
+                  exec(HA, Target, LUN, {op::FormatUnit, flags, 0, 0, 0, 0}, Buffer,
                        static_cast<std::uint32_t>(Length)),
                   OnFormatFinish);
 }

@@ -57,12 +57,13 @@ public:
     // Decodes the 36 bytes of standard INQUIRY data into everything but the
     // address.
     static void DecodeInquiry(std::span<const std::uint8_t, 36> data, TDeviceInfo& info);
-    // Decodes sense data as RequestSense does: fixed (70h/71h) and descriptor
-    // (72h/73h) format give the key (also the result), ASC, ASCQ and the block
-    // in the information field or descriptor when it is valid (else -1);
-    // non-extended sense gives key -1, the error class and code and a 24-bit
-    // address, with the result 255; anything else leaves the outputs alone
-    // and gives 255.
+    // Sense data in the four numbers RequestSense reports: fixed (70h/71h)
+    // and descriptor (72h/73h) format give the key (also the result), ASC,
+    // ASCQ and the block in the information field or descriptor when it is
+    // valid (else -1); non-extended sense gives key -1, the error class and
+    // code and the 24-bit address of bytes 1-3, with the result 255;
+    // anything the shared decoder cannot read leaves the outputs alone and
+    // gives 255.
     static int DecodeSense(std::span<const std::uint8_t> sense, std::int32_t& SenseKey,
                            std::int32_t& ASC, std::int32_t& ASCQ, std::int32_t& LBA);
     int Capacity(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN);

@@ -1,8 +1,9 @@
-// Feeds arbitrary INQUIRY, READ CAPACITY and sense data to the decoders the
-// drive component and the sense window use; none may crash or read past the
+// Feeds arbitrary INQUIRY and sense data to the decoders the drive component,
+// the transports and the sense window use; none may crash or read past the
 // data, whatever a device answers.
 #include "drive/MODrive.h"
 #include "drive/SenseReport.h"
+#include "scsicore/SenseDecoder.h"
 
 #include <array>
 #include <cstddef>
@@ -23,6 +24,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const auto sense = std::span(data, size);
+    // The decoder reads a field only from bytes that were received.
+    if (const auto decoded = quillon::scsicore::decodeSense(sense)) {
+        const bool extended = decoded->extended();
+        if (decoded->key > 0x0F || decoded->errorClass > 6 || size < (extended ? 2u : 1u) ||
+            (decoded->information && size < 4) || (!extended && (decoded->asc | decoded->ascq))) {
+            std::abort();
+        }
+    } else if (size >= 3 && ((data[0] & 0x7F) == 0x70 || (data[0] & 0x7F) == 0x72)) {
+        std::abort();
+    }
     std::int32_t key = 0;
     std::int32_t asc = 0;
     std::int32_t ascq = 0;

@@ -1,5 +1,9 @@
 #include "IscsiTransport.h"
 
+#include "scsicore/ScsiConstants.h"
+#include "scsicore/SenseData.h"
+#include "scsicore/SenseDecoder.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -23,8 +27,8 @@ namespace quillon::scsi {
 namespace {
 
 constexpr std::string_view Scheme = "iscsi://";
-constexpr std::uint8_t OpRequestSense = 0x03;
-constexpr std::uint8_t OpInquiry = 0x12;
+namespace op = scsicore::op;
+namespace sense_key = scsicore::sense_key;
 // REPORT LUNS room: the header and 512 entries, more than the 256 LUNs the
 // transport can address.
 constexpr int ReportLunsLength = 8 + 8 * 512;
@@ -69,14 +73,7 @@ std::span<const std::uint8_t> senseOf(const scsi_task* task) {
 // unless the sense key says the data is good (NO SENSE, RECOVERED ERROR).
 std::size_t dataInLength(int status, const scsi_task& task, std::size_t length) {
     if (status == SCSI_STATUS_CHECK_CONDITION) {
-        const auto sense = senseOf(&task);
-        if (sense.size() < 3) {
-            return 0;
-        }
-        const std::uint8_t format = sense[0] & 0x7F;
-        const std::uint8_t key =
-            format == 0x72 || format == 0x73 ? sense[1] & 0x0F : sense[2] & 0x0F;
-        if (key != 0x00 && key != 0x01) {
+        if (!scsicore::senseKeepsData(senseOf(&task))) {
             return 0;
         }
     } else if (status != SCSI_STATUS_GOOD) {
@@ -777,24 +774,24 @@ bool IscsiTransport::answerRequestSenseLocked(Session& session,
 void IscsiTransport::answerAbsentLunLocked(const std::shared_ptr<TransportCommand>& command) {
     const auto cdb = command->cdb();
     const std::size_t allocation = cdb.size() > 4 ? cdb[4] : 0;
-    constexpr std::array<std::uint8_t, 18> Sense{0x70, 0, 0x05, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x25};
+    const auto sense = scsicore::SenseData::of(sense_key::IllegalRequest, 0x25).fixedFormat();
     TransportCommand::Result result;
-    if (cdb[0] == OpInquiry || cdb[0] == OpRequestSense) {
+    if (cdb[0] == op::Inquiry || cdb[0] == op::RequestSense) {
         result.completion = Completion::Ok;
         std::array<std::uint8_t, 36> inquiry{0x7F, 0x00, 0x05, 0x02, 31};
         const std::span<const std::uint8_t> data =
-            cdb[0] == OpInquiry ? std::span<const std::uint8_t>(inquiry) : std::span(Sense);
+            cdb[0] == op::Inquiry ? std::span<const std::uint8_t>(inquiry) : std::span(sense);
         const std::size_t inquiryAllocation =
             cdb.size() > 4 ? (std::size_t{cdb[3]} << 8 | cdb[4]) : 0;
         answerLocked(command, result,
                      data.first(std::min(data.size(),
-                                         cdb[0] == OpInquiry ? inquiryAllocation : allocation)));
+                                         cdb[0] == op::Inquiry ? inquiryAllocation : allocation)));
         return;
     }
     result.completion = Completion::Error;
-    result.targetStatus = 0x02; // CHECK CONDITION
+    result.targetStatus = scsicore::status::CheckCondition;
     result.senseLength = result.sense.size();
-    std::copy_n(Sense.begin(), result.senseLength, result.sense.begin());
+    std::copy_n(sense.begin(), result.senseLength, result.sense.begin());
     answerLocked(command, result, {});
 }
 
@@ -819,11 +816,11 @@ Completion IscsiTransport::execute(int adapter, const std::shared_ptr<TransportC
             releaseLocked(lock);
             return Completion::Pending;
         }
-        if (opcode == OpRequestSense && answerRequestSenseLocked(*session, command)) {
+        if (opcode == op::RequestSense && answerRequestSenseLocked(*session, command)) {
             releaseLocked(lock);
             return Completion::Pending;
         }
-        if (opcode != OpInquiry && opcode != OpRequestSense) {
+        if (opcode != op::Inquiry && opcode != op::RequestSense) {
             session->keptSense.erase(cmd.lun());
         }
     }
@@ -1235,10 +1232,10 @@ void IscsiTransport::onAttention(iscsi_context* context, int status, void*, void
                                                              : std::span<const std::uint8_t>{};
     self.graveyard_.push_back(attention.task);
     attention.task = nullptr;
-    const bool fixed = sense.size() >= 13 && (sense[0] & 0x7E) == 0x70;
-    const bool described = sense.size() >= 3 && (sense[0] & 0x7E) == 0x72;
-    const bool reset = (fixed && (sense[2] & 0x0F) == 0x06 && sense[12] == 0x29) ||
-                       (described && (sense[1] & 0x0F) == 0x06 && sense[2] == 0x29);
+    // Power on, reset or bus device reset (29h/xx), the attention of a login.
+    const auto decoded = scsicore::decodeSense(sense);
+    const bool reset = decoded && decoded->extended() && decoded->key == sense_key::UnitAttention &&
+                       decoded->asc == 0x29;
     if (reset && attention.tries < 3) {
         self.testUnitReadyLocked(attention);
         return;

@@ -1,5 +1,8 @@
 #include "SgTransport.h"
 
+#include "scsicore/ScsiConstants.h"
+#include "scsicore/SenseDecoder.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -205,18 +208,13 @@ std::size_t dataInLength(const sg_io_hdr& reply, std::size_t length) {
     if (reply.resid > 0) {
         return length - std::min(static_cast<std::size_t>(reply.resid), length);
     }
-    const std::uint8_t status = reply.status & 0x3E;
-    if (status == 0x00 || status == 0x04) { // GOOD, CONDITION MET
+    const std::uint8_t status = reply.status & scsicore::status::CodeMask;
+    if (status == scsicore::status::Good || status == scsicore::status::ConditionMet) {
         return length;
     }
-    if (status == 0x02 && reply.sbp != nullptr && reply.sb_len_wr >= 3) {
-        const std::uint8_t format = reply.sbp[0] & 0x7F;
-        const bool fixed = format == 0x70 || format == 0x71;
-        const bool descriptor = format == 0x72 || format == 0x73;
-        const std::uint8_t key = fixed ? reply.sbp[2] & 0x0F : reply.sbp[1] & 0x0F;
-        if ((fixed || descriptor) && (key == 0x00 || key == 0x01)) {
-            return length;
-        }
+    if (status == scsicore::status::CheckCondition && reply.sbp != nullptr &&
+        scsicore::senseKeepsData(std::span(reply.sbp, reply.sb_len_wr))) {
+        return length;
     }
     return 0;
 }

@@ -1,25 +1,28 @@
 #include "Transport.h"
 
+#include "scsicore/ScsiConstants.h"
+
 #include <algorithm>
 #include <chrono>
 
 namespace quillon::scsi {
 
 DataDirection directionOf(std::uint8_t opcode) {
+    namespace op = scsicore::op;
     switch (opcode) {
-    case 0x12: // INQUIRY
-    case 0x03: // REQUEST SENSE
-    case 0x25: // READ CAPACITY
-    case 0x28: // READ(10)
-    case 0x1A: // MODE SENSE(6)
-    case 0x37: // READ DEFECT DATA(10)
-    case 0x3E: // READ LONG
+    case op::Inquiry:
+    case op::RequestSense:
+    case op::ReadCapacity10:
+    case op::Read10:
+    case op::ModeSense6:
+    case op::ReadDefectData10:
+    case op::ReadLong10:
         return DataDirection::In;
-    case 0x2A: // WRITE(10)
-    case 0x2E: // WRITE AND VERIFY(10)
-    case 0x15: // MODE SELECT(6)
-    case 0x3F: // WRITE LONG
-    case 0x04: // FORMAT UNIT, with a parameter list when it has a length
+    case op::Write10:
+    case op::WriteAndVerify10:
+    case op::ModeSelect6:
+    case op::WriteLong10:
+    case op::FormatUnit: // with a parameter list when it has a length
         return DataDirection::Out;
     default:
         return DataDirection::None;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "ScsiConstants.h"
-#include "SenseData.h"
+#include "ScsiVocabulary.h"
 
 #include <array>
 #include <cstddef>

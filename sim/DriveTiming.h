@@ -1,7 +1,7 @@
 #pragma once
 
 #include "MediaProfile.h"
-#include "ScsiConstants.h"
+#include "ScsiVocabulary.h"
 
 #include <chrono>
 #include <cstdint>

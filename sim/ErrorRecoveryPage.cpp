@@ -1,6 +1,6 @@
 #include "ErrorRecoveryPage.h"
 
-#include "ScsiConstants.h"
+#include "ScsiVocabulary.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SenseData.h"
+#include "ScsiVocabulary.h"
 
 #include <cstdint>
 #include <optional>

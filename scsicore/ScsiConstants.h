@@ -1,13 +1,12 @@
 #pragma once
 
-#include <chrono>
+#include <cstddef>
 #include <cstdint>
 
-// Operation codes, status bytes and sense keys of the SCSI command set the
-// simulated drive understands.
-namespace quillon::sim {
-
-using Nanos = std::chrono::nanoseconds;
+// The SCSI vocabulary every layer shares: operation codes, status bytes and
+// sense keys of the command set the tool sends and the simulated drive
+// answers.
+namespace quillon::scsicore {
 
 namespace op {
 inline constexpr std::uint8_t TestUnitReady = 0x00;
@@ -27,13 +26,26 @@ inline constexpr std::uint8_t Verify10 = 0x2F;
 inline constexpr std::uint8_t ReadDefectData10 = 0x37;
 inline constexpr std::uint8_t ReadLong10 = 0x3E;
 inline constexpr std::uint8_t WriteLong10 = 0x3F;
+inline constexpr std::uint8_t ReportLuns = 0xA0;
 } // namespace op
 
 namespace status {
 inline constexpr std::uint8_t Good = 0x00;
 inline constexpr std::uint8_t CheckCondition = 0x02;
+inline constexpr std::uint8_t ConditionMet = 0x04;
 inline constexpr std::uint8_t Busy = 0x08;
+inline constexpr std::uint8_t Intermediate = 0x10;
+inline constexpr std::uint8_t IntermediateConditionMet = 0x14;
 inline constexpr std::uint8_t ReservationConflict = 0x18;
+inline constexpr std::uint8_t CommandTerminated = 0x22;
+inline constexpr std::uint8_t QueueFull = 0x28;
+// The bits of the status byte that carry the status code; the others are
+// reserved or vendor-specific.
+inline constexpr std::uint8_t CodeMask = 0x3E;
+
+// The status's name ("GOOD", "CHECK CONDITION" …), or "" for a value that
+// is none of the above.
+const char* nameOf(std::uint8_t status);
 } // namespace status
 
 namespace sense_key {
@@ -67,4 +79,4 @@ constexpr std::size_t cdbLengthOf(std::uint8_t opcode) {
     }
 }
 
-} // namespace quillon::sim
+} // namespace quillon::scsicore

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quillon::sim {
+namespace quillon::scsicore {
 
 SenseData& SenseData::withFieldPointer(bool inCdb, std::size_t byte, int bit) {
     keySpecificValid = true;
@@ -67,4 +67,4 @@ SenseData::Encoded SenseData::encode(bool legacy) const {
     return out;
 }
 
-} // namespace quillon::sim
+} // namespace quillon::scsicore

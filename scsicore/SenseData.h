@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-namespace quillon::sim {
+namespace quillon::scsicore {
 
 // The sense data a drive keeps after a command ends in CHECK CONDITION: sense
 // key, additional sense code and qualifier, the information field (the block
@@ -60,4 +60,4 @@ struct SenseData {
     Encoded encode(bool legacy) const;
 };
 
-} // namespace quillon::sim
+} // namespace quillon::scsicore

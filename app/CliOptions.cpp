@@ -22,8 +22,11 @@ constexpr const char* AdapterOptions = R"(Options:
                             ejected), and options wp (write-protected),
                             legacy-sense, no-save, fixed-page (no field
                             of the error recovery page may change), no-dcr
-                            (DCR may not change: correction stays on), no-ua
-                            (no power-on unit attention pending), seed=N,
+                            (DCR may not change: correction stays on), ua
+                            (the power-on unit attention pending, as just
+                            after power-on; by default the drives start as
+                            on a running system, where the host has long
+                            taken it; no-ua is that default), seed=N,
                             error-rate=R,
                             fail=OP-ANSWER (every command with operation
                             code OP answered busy, conflict, hang, or CHECK

@@ -154,7 +154,7 @@ TEST(ModeOperations, ChangeableMaskDecidesWhatIsSent) {
 }
 
 TEST(ModeOperations, FailedReadsAreReportedAndOpenNoEditor) {
-    Rig fresh("2=mo230"); // the power-on unit attention meets MODE SENSE
+    Rig fresh("2=mo230:ua"); // the power-on unit attention meets MODE SENSE
     EXPECT_FALSE(fresh.modes.ModeSense({0, 2, 0}));
     EXPECT_EQ(fresh.console.lines, (std::vector<std::string>{Header, "Error: Mode Sense"}));
 

@@ -63,7 +63,7 @@ TEST(QuillonCli, ScanListsTheSimulatedDrives) {
 
 TEST(QuillonCli, RawCommandsShowStatusSenseAndData) {
     // The first command after power-on meets the unit attention.
-    const auto first = cli("--simulate raw 0:2:0 00 00 00 00 00 00");
+    const auto first = cli("--simulate=2=mo230:ua raw 0:2:0 00 00 00 00 00 00");
     EXPECT_EQ(first.exitStatus, 1);
     EXPECT_TRUE(contains(first.output, "Status           02h CHECK CONDITION\n"));
     EXPECT_TRUE(contains(first.output,
@@ -90,7 +90,7 @@ TEST(QuillonCli, DecodesInquiryCapacityAndLegacySense) {
     EXPECT_EQ(absent.exitStatus, 1);
     EXPECT_TRUE(contains(absent.output, "Qualifier        3\n"));
 
-    const auto capacity = cli("--simulate capacity 0:4:0"); // unit attention first
+    const auto capacity = cli("--simulate=4=mo640:ua capacity 0:4:0"); // unit attention first
     EXPECT_EQ(capacity.exitStatus, 1);
     EXPECT_TRUE(contains(capacity.output, "Sense Key              $06  Unit Attention\n"));
 
@@ -98,6 +98,16 @@ TEST(QuillonCli, DecodesInquiryCapacityAndLegacySense) {
     EXPECT_EQ(legacy.exitStatus, 0);
     EXPECT_TRUE(contains(legacy.output, "Nonextended Sense Data\n"));
     EXPECT_TRUE(contains(legacy.output, "Error Code             $06\n"));
+}
+
+TEST(QuillonCli, FirstCommandsOfAFreshRunSucceed) {
+    // The drives start as on a running system: no power-on unit attention.
+    const auto capacity = cli("--simulate capacity 0:4:0");
+    EXPECT_EQ(capacity.exitStatus, 0);
+    EXPECT_TRUE(contains(capacity.output, "BlockSize        2048\n"));
+    const auto modeSense = cli("--simulate mode-sense 0:2:0");
+    EXPECT_EQ(modeSense.exitStatus, 0);
+    EXPECT_TRUE(contains(modeSense.output, "Mode Sense OK\n"));
 }
 
 TEST(QuillonCli, UsageErrorsExitWithTwo) {
@@ -153,9 +163,9 @@ TEST(QuillonCli, DiskCapacityPrintsBlockSizesPerMedium) {
 }
 
 TEST(QuillonCli, EjectReportsFailuresWithTheSenseWindow) {
-    // Each run powers the drive on: nothing before START STOP UNIT takes the
+    // A drive just powered on: nothing before START STOP UNIT takes the
     // unit attention.
-    const auto fresh = cli("--simulate=2=mo230 eject 0:2:0");
+    const auto fresh = cli("--simulate=2=mo230:ua eject 0:2:0");
     EXPECT_EQ(fresh.exitStatus, 1);
     EXPECT_EQ(fresh.output, "    **** Eject Disk *****\nEject Error\nExtended Sense Data\n"
                             "Sense Key              $06  Unit Attention\n"
@@ -222,8 +232,8 @@ TEST(QuillonCli, ModeSensePrintsTheEditorsControls) {
     EXPECT_TRUE(contains(run.output, "Recovery Time Limt         recovery-time         0\n"
                                      "Mode Sense OK\n"));
 
-    // Each run powers the drive on: MODE SENSE meets the unit attention.
-    const auto fresh = cli("--simulate mode-sense 0:2:0", false);
+    // A drive just powered on: MODE SENSE meets the unit attention.
+    const auto fresh = cli("--simulate=2=mo230:ua mode-sense 0:2:0", false);
     EXPECT_EQ(fresh.exitStatus, 1);
     EXPECT_TRUE(contains(fresh.output, "Error: Mode Sense\nExtended Sense Data\n"
                                        "Sense Key              $06  Unit Attention\n"));

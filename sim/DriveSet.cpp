@@ -85,7 +85,7 @@ struct UnitDescription {
     bool writeProtected = false;
     bool fixedPage = false;
     bool fixedDcr = false;
-    bool attentionTaken = false;
+    bool attentionPending = false;
     std::vector<FaultRule> faults;
     std::vector<BurstDefect> bursts;
 };
@@ -117,8 +117,10 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
         d.fixedPage = true;
     } else if (option == "no-dcr") {
         d.fixedDcr = true;
+    } else if (option == "ua") {
+        d.attentionPending = true;
     } else if (option == "no-ua") {
-        d.attentionTaken = true;
+        d.attentionPending = false;
     } else if (name == "seed" && !value.empty()) {
         d.config.seed = number(unit, value, UINT32_MAX, "seed");
     } else if (name == "error-rate" && !value.empty()) {
@@ -218,7 +220,7 @@ DriveSet parseDriveSet(std::string_view text) {
             changeable[0] &= static_cast<std::uint8_t>(~ErrorRecoveryPage::DCR);
             drive->setModePage(drive->modePage().current(), changeable);
         }
-        if (d.attentionTaken) {
+        if (!d.attentionPending) {
             takeUnitAttention(*drive);
         }
         for (const FaultRule& rule : d.faults) {

@@ -23,9 +23,10 @@ DriveSet defaultDriveSet();
 // wp (the loaded cartridge is write-protected), legacy-sense (4-byte
 // non-extended sense), no-save (MODE SELECT cannot save pages), fixed-page
 // (no field of the error recovery page may change), no-dcr (correction
-// cannot be switched off: DCR may not change), no-ua (the power-on unit
-// attention already taken, as by a host that has been talking to the drive),
-// seed=N,
+// cannot be switched off: DCR may not change), ua (the power-on unit
+// attention still pending; without it the drive starts as on a running
+// system, whose host took that attention long ago; no-ua says so
+// explicitly), seed=N,
 // error-rate=R (random raw byte errors) and fail=OP-ANSWER (every command
 // with operation code OP, hexadecimal, answered busy, conflict, hang or
 // CHECK CONDITION with the sense KEY.ASC.ASCQ, hexadecimal) and

@@ -76,14 +76,21 @@ TEST(DriveSet, BurstOptionDefectsALongSector) {
     EXPECT_TRUE(differing(301 - 256).empty());
 }
 
-TEST(DriveSet, FixedPageAndNoUaOptions) {
-    const auto set = parseDriveSet("2=mo230:fixed-page:no-ua,4=mo230");
+TEST(DriveSet, FixedPageAndUnitAttentionOptions) {
+    const auto set = parseDriveSet("2=mo230:fixed-page:no-ua,4=mo230:ua,5=mo230");
     SimDrive& fixed = *set.at(2)->lun(0);
     EXPECT_EQ(fixed.modePage().changeable(), ErrorRecoveryPage::Parameters{});
     EXPECT_EQ(fixed.modePage().current(), set.at(4)->lun(0)->modePage().current());
     const std::uint8_t tur[6]{};
     EXPECT_EQ(fixed.execute({tur, {}, {}, std::nullopt}).status, 0x00); // no unit attention
     EXPECT_EQ(set.at(4)->lun(0)->execute({tur, {}, {}, std::nullopt}).status, 0x02);
+    // A drive on a running system: the host took the power-on attention.
+    SimDrive& running = *set.at(5)->lun(0);
+    EXPECT_EQ(running.execute({tur, {}, {}, std::nullopt}).status, 0x00);
+    // A medium change still raises one.
+    running.ejectMedium();
+    running.insertMedium(Medium::named("mo640"));
+    EXPECT_EQ(running.execute({tur, {}, {}, std::nullopt}).status, 0x02);
 }
 
 TEST(DriveSet, NoDcrOptionKeepsCorrectionOn) {

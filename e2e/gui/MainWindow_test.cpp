@@ -214,7 +214,7 @@ private slots:
     // The first eject after power-on meets the drive's unit attention and
     // shows it; the next one ejects.
     void ejectReportsErrorInSenseWindow() {
-        open(sim::defaultDriveSet());
+        open("2=mo230:ua");
         click("CuteButton3");
         QCOMPARE(form().LogLines(), QStringList({"    **** Eject Disk *****", "Eject Error"}));
         QCOMPARE(answerer->take(),

@@ -58,7 +58,7 @@ void writeReport(const tests::ByteErrorTest& test, console::DeviceAddress at, st
         {"end", end},
         {"skip", skip},
         {"mediaType", test.Geometry.MediaType},
-        {"longBlockSize", drive::TMODrive::LongBlockSize},
+        {"longBlockSize", drive::TMODrive::LongBlockSize.load()},
         {"blocksTested", test.BlocksTested},
         {"erroneousBytes", test.ErrorCount},
         {"errorRate", static_cast<double>(test.ErrorRate)},

@@ -178,10 +178,10 @@ int CliSession::capacity(const DeviceAddress& at) {
         }
         return 1;
     }
-    out_ << formatText("%-16s %d (%Xh)\n", "LastBlockLBA", drive::TMODrive::LastBlockLBA,
-                       drive::TMODrive::LastBlockLBA)
-         << formatText("%-16s %d\n", "BlockSize", drive::TMODrive::BlockSize)
-         << formatText("%-16s %d\n", "LongBlockSize", drive::TMODrive::LongBlockSize);
+    const std::int32_t lastBlock = drive::TMODrive::LastBlockLBA;
+    out_ << formatText("%-16s %d (%Xh)\n", "LastBlockLBA", lastBlock, lastBlock)
+         << formatText("%-16s %d\n", "BlockSize", drive::TMODrive::BlockSize.load())
+         << formatText("%-16s %d\n", "LongBlockSize", drive::TMODrive::LongBlockSize.load());
     return 0;
 }
 

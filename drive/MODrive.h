@@ -2,6 +2,7 @@
 
 #include "scsi/Win32ASPI.h"
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -92,11 +93,18 @@ public:
     int Format(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, std::uint8_t FormatBits,
                std::int32_t Length, std::uint8_t* Buffer);
 
-    // Drive-wide values, one set for the process.
-    static inline std::int32_t BlockSize = 512;
-    static inline std::int32_t LongBlockSize = 600;
-    static inline std::int32_t LastBlockLBA = 10000;
-    static inline std::int32_t LastTargetStatus = 0;
+    // Drive-wide values, one set for the process: the block geometry of the
+    // last READ CAPACITY and the status of the last command. Sharing rule:
+    // the drive component is used by one thread at a time (the thread that
+    // sends a command holds it until the command returns; the format
+    // worker holds it from its start to its end, while the user interface
+    // sends nothing). Each value is atomic, so that a thread may still read
+    // one while the holder writes it, but only the holder sees the four as
+    // one consistent set.
+    static inline std::atomic<std::int32_t> BlockSize = 512;
+    static inline std::atomic<std::int32_t> LongBlockSize = 600;
+    static inline std::atomic<std::int32_t> LastBlockLBA = 10000;
+    static inline std::atomic<std::int32_t> LastTargetStatus = 0;
 
     TNotifyEvent OnInquiryFinish;
     TNotifyEvent OnTestUnitReadyFinish;

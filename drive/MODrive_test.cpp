@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
+#include <thread>
 
 using namespace quillon;
 using namespace quillon::drive;
@@ -316,4 +318,31 @@ TEST(MODrive, DecodeSenseReadsDescriptorFormat) {
     EXPECT_EQ(lba, -1);
     EXPECT_EQ(TMODrive::DecodeSense(std::span(withInformation).first(14), key, asc, ascq, lba), 3);
     EXPECT_EQ(lba, -1);
+}
+
+TEST(MODrive, DriveWideValuesMayBeReadWhileAWorkerHoldsTheDrive) {
+    // As while a format runs: a worker thread sends the commands, the user
+    // interface thread sends nothing but may still read the shared values.
+    Bench bench({{2, mo("mo640")}, {4, mo("mo230")}});
+    std::atomic<bool> reading = false;
+    std::thread worker([&] {
+        while (!reading) {
+            std::this_thread::yield();
+        }
+        for (int i = 0; i < 200; ++i) {
+            bench.drive->Capacity(0, i % 2 == 0 ? 2 : 4, 0);
+        }
+    });
+    reading = true;
+    std::set<std::int32_t> sizes;
+    std::set<std::int32_t> statuses;
+    for (int i = 0; i < 2000; ++i) {
+        sizes.insert(TMODrive::BlockSize);
+        statuses.insert(TMODrive::LastTargetStatus);
+    }
+    worker.join();
+    EXPECT_TRUE(std::all_of(sizes.begin(), sizes.end(),
+                            [](std::int32_t size) { return size == 512 || size == 2048; }));
+    EXPECT_EQ(statuses, std::set<std::int32_t>{0});
+    EXPECT_EQ(geometry(), std::make_tuple(512, 600, 446324));
 }

@@ -1,9 +1,9 @@
 #include "CliBitErrorRate.h"
 
 #include "InterruptAsStop.h"
+#include "mediatests/BitErrorRate.h"
+#include "mediatests/SafeBitErrorRate.h"
 #include "plots/ArcGraph.h"
-#include "tests/BitErrorRate.h"
-#include "tests/SafeBitErrorRate.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -18,7 +18,7 @@ namespace {
 
 // The test window for a terminal: the map is drawn off screen, the figures
 // are not shown, and Ctrl-C is STOP.
-class TerminalTestView : public tests::TestView {
+class TerminalTestView : public mediatests::TestView {
 public:
     TerminalTestView() {
         map_.OverWrite = false;
@@ -46,8 +46,8 @@ private:
     bool started_ = false;
 };
 
-void writeReport(const tests::ByteErrorTest& test, console::DeviceAddress at, std::int32_t start,
-                 std::int32_t end, std::int32_t skip, const std::string& path) {
+void writeReport(const mediatests::ByteErrorTest& test, console::DeviceAddress at,
+                 std::int32_t start, std::int32_t end, std::int32_t skip, const std::string& path) {
     QJsonArray bursts;
     for (const std::string& line : test.BurstLines) {
         bursts.append(QString::fromStdString(line));
@@ -75,15 +75,15 @@ void writeReport(const tests::ByteErrorTest& test, console::DeviceAddress at, st
 // addressed, the launch with the test's header, Ctrl-C as STOP, then the
 // map and the report.
 int runInTerminal(console::DriveConsole& drive, console::DeviceAddress at,
-                  const CommandOptions& options, tests::ByteErrorTest& test, TerminalTestView& view,
-                  const std::string& title, std::int32_t defaultSkip) {
+                  const CommandOptions& options, mediatests::ByteErrorTest& test,
+                  TerminalTestView& view, const std::string& title, std::int32_t defaultSkip) {
     view.SetStopFlag(test.StopRequested);
     // A mistyped option is a usage error before anything is sent to the drive.
     const std::int32_t start = options.Hex("--start").value_or(0x100);
     const std::optional<std::int32_t> givenEnd = options.Hex("--end");
     const std::int32_t skip = options.Hex("--skip").value_or(defaultSkip);
     const InterruptAsStop interrupt;
-    tests::LaunchBitErrorRateTest(
+    mediatests::LaunchBitErrorRateTest(
         drive, at,
         [&] {
             const std::int32_t end = givenEnd.value_or(drive::TMODrive::LastBlockLBA);
@@ -110,15 +110,15 @@ void SaveImage(const QImage& picture, const std::string& path, const std::string
 int RunBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
                     const CommandOptions& options) {
     TerminalTestView view;
-    tests::BitErrorRateTest test(drive, view);
+    mediatests::BitErrorRateTest test(drive, view);
     return runInTerminal(drive, at, options, test, view, "Bit Error Rate Test", 0x80);
 }
 
 int RunSafeBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
                         const CommandOptions& options) {
     TerminalTestView view;
-    tests::MediumGeometry geometry;
-    tests::SafeBitErrorRateTest test(drive, view, geometry);
+    mediatests::MediumGeometry geometry;
+    mediatests::SafeBitErrorRateTest test(drive, view, geometry);
     return runInTerminal(drive, at, options, test, view, "Safe Bit Error Rate Test", 0x10);
 }
 

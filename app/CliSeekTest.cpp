@@ -3,9 +3,9 @@
 #include "CliBitErrorRate.h"
 #include "InterruptAsStop.h"
 #include "console/FormatText.h"
+#include "mediatests/SeekTest.h"
 #include "plots/HrpcTimer.h"
 #include "plots/PxGraph.h"
-#include "tests/SeekTest.h"
 
 #include <QFont>
 #include <fstream>
@@ -19,14 +19,14 @@ namespace {
 // The seek window for a terminal: the fields come from the options, the plot
 // is drawn off screen, the averages are kept for the summary, and Ctrl-C
 // is STOP.
-class TerminalSeekView : public tests::SeekView {
+class TerminalSeekView : public mediatests::SeekView {
 public:
     explicit TerminalSeekView(const CommandOptions& options)
         : maxTime_(options.Decimal("--max-time").value_or(80)), maxLba_(options.Hex("--max-lba")),
           testCount_(options.Decimal("--count").value_or(1000)) {
         QFont font;
         font.setPixelSize(12);
-        tests::PrepareSeekPlot(graph_, font);
+        mediatests::PrepareSeekPlot(graph_, font);
     }
 
     void SetStopFlag(bool& stopRequested) { stopRequested_ = &stopRequested; }
@@ -66,7 +66,7 @@ public:
         check();
     }
 
-    void Write(const tests::SeekRecord& seek) {
+    void Write(const mediatests::SeekRecord& seek) {
         file_ << console::formatText("%d,%d,%d,%lld,%.3f,%02X\n", seek.Index, seek.From, seek.To,
                                      static_cast<long long>(seek.Distance),
                                      static_cast<double>(seek.Ms), seek.Status);
@@ -96,15 +96,15 @@ int RunSeekTest(console::DriveConsole& drive, console::DeviceAddress at,
         csv = std::make_unique<SeekCsv>(*path);
     }
     plots::THrpcTimer timer;
-    tests::RandomSeekTest test(drive, view, timer);
+    mediatests::RandomSeekTest test(drive, view, timer);
     view.SetStopFlag(test.StopRequested);
     if (csv) {
-        test.OnSeek = [&csv](const tests::SeekRecord& seek) {
+        test.OnSeek = [&csv](const mediatests::SeekRecord& seek) {
             csv->Write(seek);
         };
     }
     const InterruptAsStop interrupt;
-    const bool launched = tests::LaunchMediaTest(drive, at, tests::SeekTestNames, [&] {
+    const bool launched = mediatests::LaunchMediaTest(drive, at, mediatests::SeekTestNames, [&] {
         test.Run();
         if (const auto plot = options.Text("--plot")) {
             SaveImage(view.Graph().Image(), *plot, "plot");

@@ -8,9 +8,9 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
                  const std::vector<std::string>& notes)
     : form1_(std::make_unique<console::TForm1>(std::move(transports), notes)),
       form2_(new console::TForm2(form1_->Operations, form1_.get())),
-      form8_(new tests::TForm8(form1_->Operations, form1_.get())),
-      form9_(new tests::TForm9(form1_->Operations, form1_.get())),
-      form11_(new tests::TForm11(form1_->Operations, form9_->Test().Geometry, form1_.get())),
+      form8_(new mediatests::TForm8(form1_->Operations, form1_.get())),
+      form9_(new mediatests::TForm9(form1_->Operations, form1_.get())),
+      form11_(new mediatests::TForm11(form1_->Operations, form9_->Test().Geometry, form1_.get())),
       exSenseData_(new console::TExSenseData(form1_.get())) {
     form1_->SetSenseWindow(exSenseData_);
     form1_->SetOperation(10, [this] { form2_->Operations().ModeSense(form1_->SelectedAddress()); });
@@ -21,9 +21,9 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
     form1_->SetOperation(19, [this] { launchTest(*form11_, "Safe Bit Error Rate Test"); });
 }
 
-void Windows::launchTest(tests::ErrorRateWindow& window, const std::string& title) {
+void Windows::launchTest(mediatests::ErrorRateWindow& window, const std::string& title) {
     console::TForm1& main = *form1_;
-    tests::LaunchBitErrorRateTest(
+    mediatests::LaunchBitErrorRateTest(
         main.Operations, main.SelectedAddress(),
         [&] {
             window.SetEndLba(drive::TMODrive::LastBlockLBA);
@@ -34,10 +34,11 @@ void Windows::launchTest(tests::ErrorRateWindow& window, const std::string& titl
 
 void Windows::launchSeekTest() {
     console::TForm1& main = *form1_;
-    tests::LaunchMediaTest(main.Operations, main.SelectedAddress(), tests::SeekTestNames, [&] {
-        form8_->SetMaxLba(drive::TMODrive::LastBlockLBA);
-        showInstead(*form8_);
-    });
+    mediatests::LaunchMediaTest(main.Operations, main.SelectedAddress(), mediatests::SeekTestNames,
+                                [&] {
+                                    form8_->SetMaxLba(drive::TMODrive::LastBlockLBA);
+                                    showInstead(*form8_);
+                                });
 }
 
 void Windows::showInstead(QDialog& window) {

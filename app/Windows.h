@@ -3,9 +3,9 @@
 #include "console/ErrorRecoverWindow.h"
 #include "console/MainWindow.h"
 #include "console/SenseWindow.h"
-#include "tests/BitErrRateWindow.h"
-#include "tests/SafeBerWindow.h"
-#include "tests/SeekTestWindow.h"
+#include "mediatests/BitErrRateWindow.h"
+#include "mediatests/SafeBerWindow.h"
+#include "mediatests/SeekTestWindow.h"
 
 #include <memory>
 
@@ -22,24 +22,24 @@ public:
 
     console::TForm1& Form1() { return *form1_; }
     console::TForm2& Form2() { return *form2_; }
-    tests::TForm8& Form8() { return *form8_; }
-    tests::TForm9& Form9() { return *form9_; }
-    tests::TForm11& Form11() { return *form11_; }
+    mediatests::TForm8& Form8() { return *form8_; }
+    mediatests::TForm9& Form9() { return *form9_; }
+    mediatests::TForm11& Form11() { return *form11_; }
     console::TExSenseData& ExSenseData() { return *exSenseData_; }
 
 private:
     // Shows a bit error rate test window from the main window, with its
     // header line.
-    void launchTest(tests::ErrorRateWindow& window, const std::string& title);
+    void launchTest(mediatests::ErrorRateWindow& window, const std::string& title);
     void launchSeekTest();
     // Shows a test window modally in the main window's place.
     void showInstead(QDialog& window);
 
     std::unique_ptr<console::TForm1> form1_;
     console::TForm2* form2_;             // owned by the main window
-    tests::TForm8* form8_;               // owned by the main window
-    tests::TForm9* form9_;               // owned by the main window
-    tests::TForm11* form11_;             // owned by the main window
+    mediatests::TForm8* form8_;          // owned by the main window
+    mediatests::TForm9* form9_;          // owned by the main window
+    mediatests::TForm11* form11_;        // owned by the main window
     console::TExSenseData* exSenseData_; // owned by the main window
 };
 

@@ -6,8 +6,8 @@
 // --max-ratio R exits 1 when the ratio is above R. Each is timed a few times,
 // the two in turn, and the best time kept.
 #include "BenchRig.h"
+#include "mediatests/BitErrorRate.h"
 #include "plots/ArcGraph.h"
-#include "tests/BitErrorRate.h"
 
 #include <QGuiApplication>
 #include <algorithm>
@@ -28,7 +28,7 @@ constexpr std::int32_t End = 99'999; // blocks 0 to 99,999, and the last pass's 
 constexpr int Rounds = 5;
 
 // A test window that shows nothing but still draws the map.
-class SilentView : public tests::TestView {
+class SilentView : public mediatests::TestView {
 public:
     SilentView() {
         map_.OverWrite = false;
@@ -48,7 +48,7 @@ private:
 // blocks written and then read back.
 int barePasses(TMODrive& drive, std::vector<std::uint8_t>& pattern,
                std::vector<std::uint8_t>& data) {
-    tests::MediumGeometry geometry;
+    mediatests::MediumGeometry geometry;
     geometry.ComputeGeometry();
     int failures = 0;
     for (std::int32_t cur = 0; cur <= End;) {
@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     std::vector<std::uint8_t> data(TMODrive::LongBlockSize);
     int failures = 0;
     SilentView view;
-    tests::BitErrorRateTest test(ready.operations, view);
+    mediatests::BitErrorRateTest test(ready.operations, view);
     // Alternated, so that a busy machine slows both alike.
     double bare = 1e9, run = 1e9;
     for (int round = 0; round < Rounds; ++round) {

@@ -5,11 +5,11 @@
 // largest excess of a measurement over its model; with --max-excess MS exits
 // 1 when the mean excess is above MS. --count N sets the seeks (default 500).
 #include "BenchRig.h"
+#include "mediatests/SeekTest.h"
 #include "plots/HrpcTimer.h"
 #include "plots/PxGraph.h"
 #include "sim/DriveTiming.h"
 #include "sim/MediaProfile.h"
-#include "tests/SeekTest.h"
 
 #include <QGuiApplication>
 #include <algorithm>
@@ -24,7 +24,7 @@ using namespace quillon;
 using drive::TMODrive;
 
 // A seek window that shows nothing but still draws the plot.
-class SilentSeekView : public tests::SeekView {
+class SilentSeekView : public mediatests::SeekView {
 public:
     explicit SilentSeekView(std::int32_t count) : count_(count) {
         graph_.SetRange(0, 60000, 0, 200);
@@ -79,9 +79,9 @@ int main(int argc, char** argv) {
     const sim::DriveTiming timing(profile);
     SilentSeekView view(count);
     plots::THrpcTimer timer;
-    tests::RandomSeekTest test(ready.operations, view, timer);
+    mediatests::RandomSeekTest test(ready.operations, view, timer);
     Comparison comparison;
-    test.OnSeek = [&](const tests::SeekRecord& seek) {
+    test.OnSeek = [&](const mediatests::SeekRecord& seek) {
         if (seek.Status != 0) {
             return;
         }

@@ -75,7 +75,7 @@ QStringList burstLines() {
 class BitErrRateWindowTest : public e2e::WindowsFixture {
     Q_OBJECT
 
-    tests::TForm9& form9() { return windows->Form9(); }
+    mediatests::TForm9& form9() { return windows->Form9(); }
     template <class Control> Control* control(const char* name) {
         return form9().findChild<Control*>(name);
     }

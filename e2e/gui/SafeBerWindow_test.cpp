@@ -38,7 +38,7 @@ constexpr std::uint8_t ModeSelect6 = 0x15;
 class SafeBerWindowTest : public e2e::WindowsFixture {
     Q_OBJECT
 
-    tests::TForm11& form11() { return windows->Form11(); }
+    mediatests::TForm11& form11() { return windows->Form11(); }
     template <class Control> Control* control(const char* name) {
         return form11().findChild<Control*>(name);
     }

@@ -35,7 +35,7 @@ const QString EndQuestion = "MessageBox [Confirm] Seek Test end";
 class SeekTestWindowTest : public e2e::WindowsFixture {
     Q_OBJECT
 
-    tests::TForm8& form8() { return windows->Form8(); }
+    mediatests::TForm8& form8() { return windows->Form8(); }
     template <class Control> Control* control(const char* name) {
         return form8().findChild<Control*>(name);
     }

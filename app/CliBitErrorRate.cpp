@@ -3,7 +3,7 @@
 #include "InterruptAsStop.h"
 #include "mediatests/BitErrorRate.h"
 #include "mediatests/SafeBitErrorRate.h"
-#include "plots/ArcGraph.h"
+#include "plots/ArcGraphImage.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -5,7 +5,7 @@
 #include "console/FormatText.h"
 #include "mediatests/SeekTest.h"
 #include "plots/HrpcTimer.h"
-#include "plots/PxGraph.h"
+#include "plots/PxGraphImage.h"
 
 #include <QFont>
 #include <fstream>

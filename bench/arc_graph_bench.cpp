@@ -1,7 +1,7 @@
 // A million byte-error marks on the disc error map of the bit error rate
 // windows (436 × 436 pixels, range −64 to 64, no overwriting), spread over the
 // track band the way a run of erroneous bytes is.
-#include "plots/ArcGraph.h"
+#include "plots/ArcGraphImage.h"
 
 #include <QGuiApplication>
 #include <benchmark/benchmark.h>

@@ -7,7 +7,7 @@
 // the two in turn, and the best time kept.
 #include "BenchRig.h"
 #include "mediatests/BitErrorRate.h"
-#include "plots/ArcGraph.h"
+#include "plots/ArcGraphImage.h"
 
 #include <QGuiApplication>
 #include <algorithm>

@@ -7,7 +7,7 @@
 #include "BenchRig.h"
 #include "mediatests/SeekTest.h"
 #include "plots/HrpcTimer.h"
-#include "plots/PxGraph.h"
+#include "plots/PxGraphImage.h"
 #include "sim/DriveTiming.h"
 #include "sim/MediaProfile.h"
 

@@ -2,7 +2,7 @@
 
 #include "RateFormat.h"
 #include "console/FormatText.h"
-#include "plots/ArcGraph.h"
+#include "plots/ArcGraphImage.h"
 #include "widgets/Colors.h"
 
 namespace quillon::mediatests {

@@ -1,6 +1,6 @@
 #include "ErrorRateWindow.h"
 
-#include "plots/ArcGraph.h"
+#include "plots/ArcGraphImage.h"
 #include "widgets/Colors.h"
 #include "widgets/IntEdit.h"
 

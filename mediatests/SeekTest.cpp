@@ -2,7 +2,7 @@
 
 #include "console/FormatText.h"
 #include "plots/HrpcTimer.h"
-#include "plots/PxGraph.h"
+#include "plots/PxGraphImage.h"
 #include "widgets/Colors.h"
 
 #include <chrono>

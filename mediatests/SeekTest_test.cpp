@@ -2,7 +2,7 @@
 #include "mediatests/SeekTest.h"
 #include "mediatests/TestRig.h"
 #include "plots/HrpcTimer.h"
-#include "plots/PxGraph.h"
+#include "plots/PxGraphImage.h"
 #include "sim/DriveTiming.h"
 #include "sim/MediaProfile.h"
 #include "widgets/Colors.h"

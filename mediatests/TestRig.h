@@ -5,7 +5,7 @@
 #include "console/ConsoleTestSupport.h"
 #include "console/DriveConsole.h"
 #include "mediatests/TestView.h"
-#include "plots/ArcGraph.h"
+#include "plots/ArcGraphImage.h"
 #include "scsi/SimTransport.h"
 #include "sim/DriveSet.h"
 

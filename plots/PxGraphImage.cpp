@@ -1,4 +1,4 @@
-#include "plots/PxGraph.h"
+#include "plots/PxGraphImage.h"
 
 #include "plots/Pixels.h"
 

@@ -1,4 +1,4 @@
-#include "plots/ArcGraph.h"
+#include "plots/ArcGraphImage.h"
 #include "widgets/Colors.h"
 #include "widgets/TestSupport.h"
 
@@ -166,4 +166,4 @@ private slots:
 };
 
 QTEST_MAIN(ArcGraphTest)
-#include "ArcGraph_test.moc"
+#include "ArcGraphImage_test.moc"

@@ -1,4 +1,4 @@
-#include "plots/ArcGraph.h"
+#include "plots/ArcGraphImage.h"
 
 #include "plots/Pixels.h"
 

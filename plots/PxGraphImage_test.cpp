@@ -1,4 +1,4 @@
-#include "plots/PxGraph.h"
+#include "plots/PxGraphImage.h"
 #include "widgets/Colors.h"
 #include "widgets/TestSupport.h"
 
@@ -163,4 +163,4 @@ private slots:
 };
 
 QTEST_MAIN(PxGraphTest)
-#include "PxGraph_test.moc"
+#include "PxGraphImage_test.moc"

@@ -1,6 +1,6 @@
 #include "ErrorRateWindow.h"
 
-#include "plots/ArcGraphImage.h"
+#include "plots/ArcGraph.h"
 #include "widgets/Colors.h"
 #include "widgets/IntEdit.h"
 

@@ -1,6 +1,6 @@
 #include "SeekTestWindow.h"
 
-#include "plots/PxGraphImage.h"
+#include "plots/PxGraph.h"
 #include "widgets/Colors.h"
 #include "widgets/IntEdit.h"
 

@@ -10,8 +10,6 @@ namespace quillon::plots {
 
 namespace {
 
-constexpr QSize MapSize{436, 436};
-
 // The arc's end points lie this many pixels out from the canvas origin.
 constexpr double RayLength = 8000;
 
@@ -174,10 +172,6 @@ int ArcGraphImage::XToPixel(double x) const {
 
 int ArcGraphImage::YToPixel(double y) const {
     return nearestPixel((1 - (y - view_.bottom) / view_.height) * image_.height());
-}
-
-TArcGraph::TArcGraph(QWidget* parent) : PlotWidget(graph_, MapSize, parent) {
-    lendStyle();
 }
 
 } // namespace quillon::plots

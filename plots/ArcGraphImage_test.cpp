@@ -1,7 +1,8 @@
 #include "plots/ArcGraphImage.h"
 #include "widgets/Colors.h"
-#include "widgets/TestSupport.h"
+#include "widgets/ImageTestSupport.h"
 
+#include <QFontMetrics>
 #include <QTest>
 #include <utility>
 
@@ -34,7 +35,7 @@ QList<QPoint> differences(const QImage& a, const QImage& b) {
 } // namespace
 
 // Draws the disc error map offscreen and checks its pixels.
-class ArcGraphTest : public QObject {
+class ArcGraphImageTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -145,25 +146,7 @@ private slots:
         QCOMPARE(map.Image().copy(inner), empty.copy(inner));
         QCOMPARE(map.Image().pixel(0, 0), clRed); // outlined in the colour last drawn with
     }
-
-    void widgetShowsTheMapAtItsSize() {
-        TArcGraph control;
-        QCOMPARE(control.sizeHint(), QSize(436, 436));
-        control.resize(436, 436);
-        control.Graph().SetRange(-64, 64, -64, 64);
-        QCOMPARE(control.Graph().Image().size(), QSize(436, 436));
-        control.resize(300, 200);
-        control.Graph().SetRange(-64, 64, -64, 64);
-        QCOMPARE(control.Graph().Image().size(), QSize(300, 200));
-        QCOMPARE(control.Graph().XToPixel(0), 150);
-        QCOMPARE(control.Graph().YToPixel(0), 100);
-
-        control.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&control));
-        control.Graph().PlotPolar(clRed, 30, 20);
-        QCOMPARE(quillon::widgets::testing::render(control), control.Graph().Image());
-    }
 };
 
-QTEST_MAIN(ArcGraphTest)
+QTEST_MAIN(ArcGraphImageTest)
 #include "ArcGraphImage_test.moc"

@@ -12,8 +12,6 @@ namespace quillon::plots {
 
 namespace {
 
-constexpr QSize PlotSize{497, 369};
-
 // Ticks are drawn up to the range end plus this much, in plot units.
 constexpr double TickTolerance = 0.01;
 // A range so small that its steps would take longer than this many ticks to
@@ -248,10 +246,6 @@ int PxGraphImage::XToPixel(double x) const {
 
 int PxGraphImage::YToPixel(double y) const {
     return nearestPixel((1 - (y - view_.bottom) / (view_.top - view_.bottom)) * image_.height());
-}
-
-TPxGraph::TPxGraph(QWidget* parent) : PlotWidget(graph_, PlotSize, parent) {
-    lendStyle();
 }
 
 } // namespace quillon::plots

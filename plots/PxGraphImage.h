@@ -1,7 +1,6 @@
 #pragma once
 
 #include "plots/PlotImage.h"
-#include "plots/PlotWidget.h"
 
 #include <optional>
 #include <vector>
@@ -70,25 +69,6 @@ private:
     int charWidth_ = 0;
     int wideCharWidth_ = 0;
     std::optional<QFont> verticalFont_;
-};
-
-// The x-y plot as a control: shows the plot's image and gives the plot the
-// control's size.
-class TPxGraph : public PlotWidget {
-    Q_OBJECT
-
-public:
-    explicit TPxGraph(QWidget* parent = nullptr);
-
-    // The plot, told the control's present size: a hidden control gets no
-    // resize events, and the plot is usually set up before it is shown.
-    PxGraphImage& Graph() {
-        graph_.SetSize(size());
-        return graph_;
-    }
-
-private:
-    PxGraphImage graph_;
 };
 
 } // namespace quillon::plots

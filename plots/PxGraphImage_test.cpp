@@ -1,7 +1,8 @@
 #include "plots/PxGraphImage.h"
 #include "widgets/Colors.h"
-#include "widgets/TestSupport.h"
+#include "widgets/ImageTestSupport.h"
 
+#include <QFontMetrics>
 #include <QTest>
 
 using namespace quillon::plots;
@@ -33,7 +34,7 @@ QStringList labels(const std::vector<AxisTick>& ticks) {
 } // namespace
 
 // Draws the x-y plot offscreen and checks its ticks and pixels.
-class PxGraphTest : public QObject {
+class PxGraphImageTest : public QObject {
     Q_OBJECT
 
 private slots:
@@ -143,24 +144,7 @@ private slots:
         plot.Redraw();
         QCOMPARE(plot.Image(), empty);
     }
-
-    void widgetShowsThePlotAtItsSize() {
-        TPxGraph control;
-        QCOMPARE(control.sizeHint(), QSize(497, 369));
-        control.resize(497, 369);
-        control.Graph().SetRange(0, 60000, 0, 200);
-        QCOMPARE(control.Graph().Image().size(), QSize(497, 369));
-        control.resize(300, 200);
-        control.Graph().SetRange(0, 60000, 0, 200);
-        QCOMPARE(control.Graph().Image().size(), QSize(300, 200));
-        QCOMPARE(control.Graph().XToPixel(63000), 300);
-
-        control.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&control));
-        control.Graph().Plot(30000, 100, clRed);
-        QCOMPARE(quillon::widgets::testing::render(control), control.Graph().Image());
-    }
 };
 
-QTEST_MAIN(PxGraphTest)
+QTEST_MAIN(PxGraphImageTest)
 #include "PxGraphImage_test.moc"

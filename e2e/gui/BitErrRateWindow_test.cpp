@@ -6,7 +6,7 @@
 #include "WindowsFixture.h"
 #include "app/Application.h"
 #include "app/Windows.h"
-#include "plots/ArcGraphImage.h"
+#include "plots/ArcGraph.h"
 #include "scsi/SimTransport.h"
 #include "widgets/Colors.h"
 #include "widgets/CuteButton.h"

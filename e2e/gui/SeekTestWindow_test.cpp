@@ -5,7 +5,7 @@
 #include "WindowsFixture.h"
 #include "app/Application.h"
 #include "app/Windows.h"
-#include "plots/PxGraphImage.h"
+#include "plots/PxGraph.h"
 #include "scsi/SimTransport.h"
 #include "widgets/Colors.h"
 #include "widgets/CuteButton.h"

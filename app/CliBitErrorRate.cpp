@@ -1,5 +1,6 @@
 #include "CliBitErrorRate.h"
 
+#include "CliSession.h"
 #include "InterruptAsStop.h"
 #include "mediatests/BitErrorRate.h"
 #include "mediatests/SafeBitErrorRate.h"
@@ -74,14 +75,14 @@ void writeReport(const mediatests::ByteErrorTest& test, console::DeviceAddress a
 // The plumbing of both test commands: the options read before the drive is
 // addressed, the launch with the test's header, Ctrl-C as STOP, then the
 // map and the report.
-int runInTerminal(console::DriveConsole& drive, console::DeviceAddress at,
-                  const CommandOptions& options, mediatests::ByteErrorTest& test,
-                  TerminalTestView& view, const std::string& title, std::int32_t defaultSkip) {
+int runInTerminal(console::DriveConsole& drive, const CommandArguments& options,
+                  mediatests::ByteErrorTest& test, TerminalTestView& view,
+                  const std::string& title) {
     view.SetStopFlag(test.StopRequested);
-    // A mistyped option is a usage error before anything is sent to the drive.
-    const std::int32_t start = options.Hex("--start").value_or(0x100);
+    const console::DeviceAddress at = options.Address();
+    const std::int32_t start = *options.Hex("--start");
     const std::optional<std::int32_t> givenEnd = options.Hex("--end");
-    const std::int32_t skip = options.Hex("--skip").value_or(defaultSkip);
+    const std::int32_t skip = *options.Hex("--skip");
     const InterruptAsStop interrupt;
     mediatests::LaunchBitErrorRateTest(
         drive, at,
@@ -107,19 +108,17 @@ void SaveImage(const QImage& picture, const std::string& path, const std::string
     }
 }
 
-int RunBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
-                    const CommandOptions& options) {
+int RunBitErrorRate(CliSession& session, const CommandArguments& arguments) {
     TerminalTestView view;
-    mediatests::BitErrorRateTest test(drive, view);
-    return runInTerminal(drive, at, options, test, view, "Bit Error Rate Test", 0x80);
+    mediatests::BitErrorRateTest test(session.Operations(), view);
+    return runInTerminal(session.Operations(), arguments, test, view, "Bit Error Rate Test");
 }
 
-int RunSafeBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
-                        const CommandOptions& options) {
+int RunSafeBitErrorRate(CliSession& session, const CommandArguments& arguments) {
     TerminalTestView view;
     mediatests::MediumGeometry geometry;
-    mediatests::SafeBitErrorRateTest test(drive, view, geometry);
-    return runInTerminal(drive, at, options, test, view, "Safe Bit Error Rate Test", 0x10);
+    mediatests::SafeBitErrorRateTest test(session.Operations(), view, geometry);
+    return runInTerminal(session.Operations(), arguments, test, view, "Safe Bit Error Rate Test");
 }
 
 } // namespace quillon::app

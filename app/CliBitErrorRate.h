@@ -1,11 +1,14 @@
 #pragma once
 
-#include "app/CommandOptions.h"
-#include "console/DriveConsole.h"
+#include "app/CommandArguments.h"
+
+#include <string>
 
 class QImage;
 
 namespace quillon::app {
+
+class CliSession;
 
 // Saves a test's picture (the map, the plot) as PNG; throws when it cannot.
 void SaveImage(const QImage& picture, const std::string& path, const std::string& what);
@@ -15,13 +18,11 @@ void SaveImage(const QImage& picture, const std::string& path, const std::string
 // window's fields), the end question answered Abort; optionally the disc map
 // saved as PNG (--map) and the run's figures as JSON (--report). Ctrl-C acts
 // as STOP. Needs a QGuiApplication for the map. Returns the exit status.
-int RunBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
-                    const CommandOptions& options);
+int RunBitErrorRate(CliSession& session, const CommandArguments& arguments);
 
 // quillon-cli safe-ber: the bit error rate test in read mode, with the same
 // options, map and report; nothing is written to the medium. Ctrl-C stops
 // after the track, once correction is back on.
-int RunSafeBitErrorRate(console::DriveConsole& drive, console::DeviceAddress at,
-                        const CommandOptions& options);
+int RunSafeBitErrorRate(CliSession& session, const CommandArguments& arguments);
 
 } // namespace quillon::app

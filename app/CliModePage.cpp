@@ -1,6 +1,7 @@
 #include "CliModePage.h"
 
-#include "CliOptions.h"
+#include "CliSession.h"
+#include "ProgramOptions.h"
 #include "console/FormatText.h"
 #include "console/ModeOperations.h"
 
@@ -114,15 +115,17 @@ private:
 
 } // namespace
 
-int RunModeSense(console::DriveConsole& drive, console::DeviceAddress at, std::ostream& out) {
-    TerminalRecoveryEditor editor(out, {});
-    return console::ModeOperations(drive, editor).ModeSense(at) ? 0 : 1;
+int RunModeSense(CliSession& session, const CommandArguments& arguments) {
+    TerminalRecoveryEditor editor(session.Out(), {});
+    return console::ModeOperations(session.Operations(), editor).ModeSense(arguments.Address()) ? 0
+                                                                                                : 1;
 }
 
-int RunModeSelect(console::DriveConsole& drive, console::DeviceAddress at,
-                  const CommandOptions& options, std::ostream& out) {
-    TerminalRecoveryEditor editor(out, parseEdits(options.Texts("--set")));
-    return console::ModeOperations(drive, editor).ModeSelect(at) ? 0 : 1;
+int RunModeSelect(CliSession& session, const CommandArguments& arguments) {
+    TerminalRecoveryEditor editor(session.Out(), parseEdits(arguments.Words("--set")));
+    return console::ModeOperations(session.Operations(), editor).ModeSelect(arguments.Address())
+               ? 0
+               : 1;
 }
 
 } // namespace quillon::app

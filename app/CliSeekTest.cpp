@@ -1,6 +1,7 @@
 #include "CliSeekTest.h"
 
 #include "CliBitErrorRate.h"
+#include "CliSession.h"
 #include "InterruptAsStop.h"
 #include "console/FormatText.h"
 #include "mediatests/SeekTest.h"
@@ -21,9 +22,9 @@ namespace {
 // is STOP.
 class TerminalSeekView : public mediatests::SeekView {
 public:
-    explicit TerminalSeekView(const CommandOptions& options)
-        : maxTime_(options.Decimal("--max-time").value_or(80)), maxLba_(options.Hex("--max-lba")),
-          testCount_(options.Decimal("--count").value_or(1000)) {
+    explicit TerminalSeekView(const CommandArguments& options)
+        : maxTime_(*options.Decimal("--max-time")), maxLba_(options.Hex("--max-lba")),
+          testCount_(*options.Decimal("--count")) {
         QFont font;
         font.setPixelSize(12);
         mediatests::PrepareSeekPlot(graph_, font);
@@ -69,7 +70,8 @@ public:
     void Write(const mediatests::SeekRecord& seek) {
         file_ << console::formatText("%d,%d,%d,%lld,%.3f,%02X\n", seek.Index, seek.From, seek.To,
                                      static_cast<long long>(seek.Distance),
-                                     static_cast<double>(seek.Ms), seek.Status);
+                                     static_cast<double>(seek.Ms),
+                                     static_cast<unsigned>(seek.Status));
         check();
     }
 
@@ -86,15 +88,14 @@ private:
 
 } // namespace
 
-int RunSeekTest(console::DriveConsole& drive, console::DeviceAddress at,
-                const CommandOptions& options, std::ostream& out) {
-    // A mistyped option or an unwritable file is reported before anything is
-    // sent to the drive.
+int RunSeekTest(CliSession& session, const CommandArguments& options) {
+    // An unwritable file is reported before anything is sent to the drive.
     TerminalSeekView view(options);
     std::unique_ptr<SeekCsv> csv;
     if (const auto path = options.Text("--csv")) {
         csv = std::make_unique<SeekCsv>(*path);
     }
+    console::DriveConsole& drive = session.Operations();
     plots::THrpcTimer timer;
     mediatests::RandomSeekTest test(drive, view, timer);
     view.SetStopFlag(test.StopRequested);
@@ -104,13 +105,15 @@ int RunSeekTest(console::DriveConsole& drive, console::DeviceAddress at,
         };
     }
     const InterruptAsStop interrupt;
-    const bool launched = mediatests::LaunchMediaTest(drive, at, mediatests::SeekTestNames, [&] {
-        test.Run();
-        if (const auto plot = options.Text("--plot")) {
-            SaveImage(view.Graph().Image(), *plot, "plot");
-        }
-    });
+    const bool launched =
+        mediatests::LaunchMediaTest(drive, options.Address(), mediatests::SeekTestNames, [&] {
+            test.Run();
+            if (const auto plot = options.Text("--plot")) {
+                SaveImage(view.Graph().Image(), *plot, "plot");
+            }
+        });
     if (launched) {
+        std::ostream& out = session.Out();
         out << view.Averages() << '\n';
         if (test.ErrorCount > 0) {
             out << "Seek Error " << test.ErrorCount << '\n';

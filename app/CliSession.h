@@ -1,51 +1,38 @@
 #pragma once
 
+#include "app/CommandLine.h"
+#include "app/ProgressLine.h"
 #include "app/StreamConsole.h"
 #include "console/DriveConsole.h"
 #include "drive/MODrive.h"
 
-#include <cstdint>
+#include <memory>
 #include <ostream>
-#include <string>
-#include <vector>
 
 namespace quillon::app {
 
-using console::DeviceAddress;
-
-// A device address as the user types it, H:T:L; throws UsageError for
-// anything but three numbers 0-255 separated by colons.
-DeviceAddress parseDeviceAddress(const std::string& text);
-
-// Runs one quillon-cli command against the drive component and prints its
-// result; returns the exit status.
+// One run of quillon-cli: the program's options, the output, the progress
+// line and the drive stack, whose transports are opened the first time the
+// command asks for a drive (the help texts need none).
 class CliSession {
 public:
-    CliSession(drive::TMODrive& drive, std::ostream& out)
-        : drive_(drive), out_(out), console_(out), operations_(drive, console_) {}
+    CliSession(const Invocation& invocation, std::ostream& out);
+    ~CliSession();
 
-    int run(const std::vector<std::string>& words);
-    // Whether the command draws (a disc map, a plot), which needs a
-    // QGuiApplication.
-    static bool NeedsGraphics(const std::vector<std::string>& words);
-    // The simulated drives' speed when --time-scale is not given: at once,
-    // except for the seek test, which times the modelled mechanism.
-    static double DefaultTimeScale(const std::vector<std::string>& words);
+    // The drive component and the main window's operations on it.
+    drive::TMODrive& Drive();
+    console::DriveConsole& Operations();
+    std::ostream& Out() { return out_; }
 
 private:
-    int scan(bool allDevices);
-    int operation(const std::string& command, DeviceAddress at);
-    int inquiry(const DeviceAddress& at);
-    int capacity(const DeviceAddress& at);
-    int sense(const DeviceAddress& at);
-    int raw(const DeviceAddress& at, const std::vector<std::string>& operands);
-    void printStatus(bool answered, std::uint8_t status, std::uint8_t hostStatus);
-    void printSense(std::int32_t key, std::int32_t asc, std::int32_t ascq, std::int32_t lba);
+    void open();
 
-    drive::TMODrive& drive_;
+    const Invocation& invocation_;
     std::ostream& out_;
+    ProgressLine progress_;
     StreamConsole console_;
-    console::DriveConsole operations_;
+    std::unique_ptr<drive::TMODrive> drive_;
+    std::unique_ptr<console::DriveConsole> operations_;
 };
 
 } // namespace quillon::app

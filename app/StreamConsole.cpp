@@ -4,16 +4,21 @@
 
 namespace quillon::app {
 
-void StreamConsole::AddLog(const std::string& line) {
+void StreamConsole::print(const std::string& line) {
+    progress_.Clear();
     out_ << line << '\n';
 }
 
+void StreamConsole::AddLog(const std::string& line) {
+    print(line);
+}
+
 void StreamConsole::MessageBox(BoxKind, const std::string& text) {
-    out_ << text << '\n';
+    print(text);
 }
 
 console::Console::Answer StreamConsole::AskOkAbort(const std::string& question) {
-    out_ << question << '\n';
+    print(question);
     return Answer::Abort;
 }
 
@@ -23,8 +28,13 @@ void StreamConsole::ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC
         return;
     }
     for (const auto& line : drive::senseReport(SenseKey, ASC, ASCQ, LBA)) {
-        out_ << line << '\n';
+        print(line);
     }
+}
+
+void StreamConsole::ShowProgress(std::int64_t done, std::int64_t total) {
+    out_.flush();
+    progress_.Show(done, total);
 }
 
 } // namespace quillon::app

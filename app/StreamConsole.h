@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ProgressLine.h"
 #include "console/Console.h"
 
 #include <ostream>
@@ -7,12 +8,13 @@
 namespace quillon::app {
 
 // The console of quillon-cli: the log lines, the text of each message box and
-// the contents of the sense window when it would open, on an output stream.
-// Clearing the log prints nothing: each command runs one operation. A
-// question is printed and answered Abort, which ends a test.
+// the contents of the sense window when it would open, on an output stream;
+// the progress of long operations on a progress line, taken away before
+// each line. Clearing the log prints nothing: each command runs one
+// operation. A question is printed and answered Abort, which ends a test.
 class StreamConsole : public console::Console {
 public:
-    explicit StreamConsole(std::ostream& out) : out_(out) {}
+    StreamConsole(std::ostream& out, ProgressLine& progress) : out_(out), progress_(progress) {}
 
     void ClearLog() override {}
     void AddLog(const std::string& line) override;
@@ -20,9 +22,13 @@ public:
     Answer AskOkAbort(const std::string& question) override;
     void ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC, std::int32_t ASCQ,
                    std::int32_t LBA) override;
+    void ShowProgress(std::int64_t done, std::int64_t total) override;
 
 private:
+    void print(const std::string& line);
+
     std::ostream& out_;
+    ProgressLine& progress_;
 };
 
 } // namespace quillon::app

@@ -23,7 +23,7 @@ void addNotes(std::vector<std::string>& notes, const std::string& prefix,
 
 } // namespace
 
-OpenedTransports openTransports(const CliOptions& options, double defaultTimeScale) {
+OpenedTransports openTransports(const AdapterOptions& options, double defaultTimeScale) {
     OpenedTransports opened;
     if (options.simulate) {
         auto drives = options.simulate->empty() ? sim::defaultDriveSet()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CliOptions.h"
+#include "app/ProgramOptions.h"
 #include "scsi/Transport.h"
 
 #include <memory>
@@ -19,6 +19,6 @@ struct OpenedTransports {
 // The simulated bus first when asked for, then the Linux SCSI generic hosts,
 // then the iSCSI portals. defaultTimeScale is the simulated drives' speed when the
 // options do not give one.
-OpenedTransports openTransports(const CliOptions& options, double defaultTimeScale);
+OpenedTransports openTransports(const AdapterOptions& options, double defaultTimeScale);
 
 } // namespace quillon::app

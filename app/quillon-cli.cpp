@@ -1,7 +1,7 @@
 // quillon-cli: the headless front end of Quillon.
-#include "CliOptions.h"
+#include "CliHelp.h"
 #include "CliSession.h"
-#include "Transports.h"
+#include "CommandLine.h"
 
 #include <QGuiApplication>
 #include <cstdio>
@@ -10,36 +10,51 @@
 
 using namespace quillon;
 
+namespace {
+
+bool qtDiagnosticsShown = false;
+
+// Qt's own diagnostics (about the session, fonts, the platform) are not the
+// program's lines: they show with --verbose only.
+void qtMessage(QtMsgType, const QMessageLogContext&, const QString& message) {
+    if (qtDiagnosticsShown) {
+        std::fprintf(stderr, "quillon-cli: Qt: %s\n", qPrintable(message));
+    }
+}
+
+int usageError(const app::UsageError& error, const app::CommandSpec* running) {
+    const app::CommandSpec* about =
+        error.Command().empty() ? running : app::FindCommand(error.Command());
+    std::fprintf(stderr, "quillon-cli: %s\n%s\n", error.what(), app::UsageLine(about).c_str());
+    std::fprintf(stderr, "Run 'quillon-cli help%s%s' for more.\n", about != nullptr ? " " : "",
+                 about != nullptr ? std::string(about->Name).c_str() : "");
+    return 2;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
+    const app::CommandSpec* running = nullptr;
     try {
-        const auto options = app::CliOptions::parse(argc, argv);
-        if (options.help) {
-            std::fputs(app::cliUsage().c_str(), stdout);
-            return 0;
-        }
-        if (options.version) {
+        const app::Invocation invocation = app::ParseCommandLine(argc, argv);
+        if (invocation.version) {
             std::printf("quillon-cli %s\n", QUILLON_VERSION);
             return 0;
         }
-        auto opened =
-            app::openTransports(options, app::CliSession::DefaultTimeScale(options.words));
-        if (options.verbose) {
-            for (const std::string& note : opened.notes) {
-                std::fprintf(stderr, "quillon-cli: %s\n", note.c_str());
-            }
-        }
+        running = &invocation.command->Command();
+        qtDiagnosticsShown = invocation.verbose;
+        qInstallMessageHandler(qtMessage);
         std::optional<QGuiApplication> graphics;
-        if (app::CliSession::NeedsGraphics(options.words)) {
+        if (running->Draws) {
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             }
             graphics.emplace(argc, argv);
         }
-        drive::TMODrive drive(std::move(opened.transports));
-        return app::CliSession(drive, std::cout).run(options.words);
+        app::CliSession session(invocation, std::cout);
+        return running->Run(session, *invocation.command);
     } catch (const app::UsageError& error) {
-        std::fprintf(stderr, "quillon-cli: %s (see --help)\n", error.what());
-        return 2;
+        return usageError(error, running);
     } catch (const std::invalid_argument& error) {
         std::fprintf(stderr, "quillon-cli: %s\n", error.what());
         return 2;

@@ -1,6 +1,6 @@
 // quillon: the windowed program, the drive console.
 #include "Application.h"
-#include "CliOptions.h"
+#include "ProgramOptions.h"
 #include "Transports.h"
 #include "app/Windows.h"
 #include "console/HelpBook.h"
@@ -16,7 +16,7 @@ namespace {
 bool answeredWithoutWindows(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(app::guiUsage().c_str(), stdout);
+            std::fputs(app::WindowProgramUsage().c_str(), stdout);
             return true;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
@@ -36,11 +36,7 @@ int main(int argc, char** argv) {
     app::Application application(argc, argv);
     app::OpenedTransports opened;
     try {
-        const auto options = app::CliOptions::parse(argc, argv);
-        if (!options.words.empty()) {
-            throw app::UsageError("unexpected operand " + options.words.front());
-        }
-        opened = app::openTransports(options, 1.0);
+        opened = app::openTransports(app::ParseWindowProgramOptions(argc, argv), 1.0);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "quillon: %s (see --help)\n", error.what());
         return 2;

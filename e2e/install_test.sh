@@ -9,7 +9,8 @@ cmake --install "$1" --prefix "$prefix" >/dev/null
 failures=0
 for file in bin/quillon bin/quillon-cli share/quillon/help/index.html \
     share/quillon/help/10021.html share/quillon/help/10028.html \
-    share/applications/quillon.desktop share/icons/hicolor/scalable/apps/quillon.svg; do
+    share/applications/quillon.desktop share/icons/hicolor/scalable/apps/quillon.svg \
+    share/bash-completion/completions/quillon-cli; do
     [[ -e $prefix/$file ]] || { echo "not installed: $file"; failures=$((failures + 1)); }
 done
 [[ $(ls "$prefix/share/quillon/help" | wc -l) -eq 25 ]] ||

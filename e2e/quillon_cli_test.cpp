@@ -18,11 +18,11 @@ struct Run {
     std::string output;
 };
 
-// The program's output, with its standard error unless only standard output
-// is wanted (Qt may warn there about the environment).
-Run cli(const std::string& arguments, bool withErrors = true) {
+// What a shell command line prints, with its standard error unless only
+// standard output is wanted.
+Run shell(const std::string& commandLine, bool withErrors = true) {
     const std::string command =
-        std::string(QUILLON_CLI) + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
+        "{ " + commandLine + "; }" + (withErrors ? " 2>&1" : " 2>/dev/null");
     FILE* pipe = popen(command.c_str(), "r");
     std::string output;
     std::array<char, 4096> chunk{};
@@ -31,6 +31,12 @@ Run cli(const std::string& arguments, bool withErrors = true) {
     }
     const int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+// The program's output, with its standard error unless only standard output
+// is wanted.
+Run cli(const std::string& arguments, bool withErrors = true) {
+    return shell(std::string(QUILLON_CLI) + " " + arguments, withErrors);
 }
 
 bool contains(const std::string& text, const std::string& part) {
@@ -119,6 +125,47 @@ TEST(QuillonCli, UsageErrorsExitWithTwo) {
     EXPECT_EQ(badSet.exitStatus, 2);
     EXPECT_TRUE(contains(badSet.output, "unknown medium \"mo999\""));
     EXPECT_TRUE(contains(cli("--help").output, "--simulate[=DRIVES]"));
+}
+
+TEST(QuillonCli, AUsageErrorPrintsTheCommandsUsageOnStandardError) {
+    const auto missing = cli("--simulate eject", true);
+    EXPECT_EQ(missing.exitStatus, 2);
+    EXPECT_EQ(missing.output, "quillon-cli: H:T:L is required\n"
+                              "Usage: quillon-cli [OPTION]... eject H:T:L\n"
+                              "Run 'quillon-cli help eject' for more.\n");
+    EXPECT_EQ(cli("--simulate eject", false).output, ""); // nothing on standard output
+    const auto help = cli("help seek", false);
+    EXPECT_EQ(help.exitStatus, 0);
+    EXPECT_TRUE(help.output.starts_with("Usage: quillon-cli [OPTION]... seek H:T:L"));
+    EXPECT_TRUE(contains(help.output, "--count N"));
+    const auto completion = cli("completion", false);
+    EXPECT_EQ(completion.exitStatus, 0);
+    EXPECT_TRUE(contains(completion.output, "complete -F _quillon_cli quillon-cli\n"));
+}
+
+TEST(QuillonCli, PrintsOnlyItsOwnLinesWithoutADesktopSession) {
+    // Qt's note about a missing XDG_RUNTIME_DIR is not the program's.
+    const auto run = shell("env -u XDG_RUNTIME_DIR " QUILLON_CLI " --simulate seek 0:2:0 --count 3 "
+                           "--time-scale 0 >/dev/null");
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.output, ""); // standard error
+}
+
+TEST(QuillonCli, ShowsProgressOnATerminalOnly) {
+    if (std::system("command -v script >/dev/null") != 0) {
+        GTEST_SKIP() << "script (util-linux) is not installed";
+    }
+    // script runs the program on a pseudo-terminal.
+    const std::string seek = std::string(QUILLON_CLI) + " --simulate seek 0:2:0 --count 50";
+    const auto terminal = shell("script -qec '" + seek + "' /dev/null");
+    EXPECT_EQ(terminal.exitStatus, 0);
+    EXPECT_TRUE(contains(terminal.output, "% ")) << terminal.output;
+    EXPECT_TRUE(contains(terminal.output, " elapsed")) << terminal.output;
+    EXPECT_TRUE(contains(terminal.output, "\r\033[K")); // taken away at the end
+    const auto quiet = shell("script -qec '" + seek + " --quiet' /dev/null");
+    EXPECT_FALSE(contains(quiet.output, " elapsed")) << quiet.output;
+    const auto piped = cli("--simulate seek 0:2:0 --count 50 --time-scale 0");
+    EXPECT_FALSE(contains(piped.output, " elapsed"));
 }
 
 TEST(QuillonCli, TargetInfoPrintsTheLogLinesOfTheMainWindow) {

@@ -49,6 +49,7 @@ bool BitErrorRateTest::Run(std::int32_t Start, std::int32_t End, std::int32_t Sk
         if (StopRequested) {
             break;
         }
+        drive_.Output().ShowProgress(cur - Start, std::int64_t{End} - Start + 1);
         view_.ProcessEvents();
     }
     return endRun();

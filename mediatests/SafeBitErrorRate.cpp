@@ -108,6 +108,7 @@ void SafeBitErrorRateTest::runPasses(std::int32_t Start, std::int32_t End, std::
         if (StopRequested || guard.Received() != 0) {
             break;
         }
+        drive_.Output().ShowProgress(cur - Start, std::int64_t{End} - Start);
         view_.ProcessEvents();
     }
 }

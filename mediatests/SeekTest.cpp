@@ -79,6 +79,7 @@ bool RandomSeekTest::Run() {
         if (StopRequested) {
             break;
         }
+        drive_.Output().ShowProgress(index, count);
         view_.ProcessEvents();
     }
     view_.SetRunning(false);

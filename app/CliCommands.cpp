@@ -1,0 +1,232 @@
+// The command table of quillon-cli: each command's operands, options, help
+// and the function that runs it.
+#include "CliBitErrorRate.h"
+#include "CliHelp.h"
+#include "CliModePage.h"
+#include "CliRequests.h"
+#include "CliSeekTest.h"
+#include "CliSession.h"
+#include "CommandTable.h"
+#include "console/FormatText.h"
+
+#include <algorithm>
+#include <array>
+
+namespace quillon::app {
+
+namespace {
+
+using console::formatText;
+
+// scan: the device list as the main window shows it.
+int runScan(CliSession& session, const CommandArguments& arguments) {
+    std::ostream& out = session.Out();
+    const auto devices = session.Operations().ScanDevices(arguments.Flag("--all"));
+    out << "H:T:L    Type  Vendor    Product           Rev   Removable\n";
+    for (const drive::TDeviceInfo& info : devices) {
+        out << formatText("%-8s %02Xh   %-8s  %-16s  %-4s  %s\n",
+                          formatText("%u:%u:%u", info.HA, info.Target, info.LUN).c_str(),
+                          static_cast<unsigned>(info.DeviceType), info.Vendor.c_str(),
+                          info.Product.c_str(), info.Revision.c_str(),
+                          info.Removable ? "yes" : "no");
+    }
+    if (devices.empty()) {
+        out << "No devices found.\n";
+    }
+    return 0;
+}
+
+int runTargetInfo(CliSession& session, const CommandArguments& arguments) {
+    return session.Operations().TargetInfo(arguments.Address()) ? 0 : 1;
+}
+
+int runEject(CliSession& session, const CommandArguments& arguments) {
+    return session.Operations().Eject(arguments.Address()) ? 0 : 1;
+}
+
+int runDiskCapacity(CliSession& session, const CommandArguments& arguments) {
+    return session.Operations().DiskCapacity(arguments.Address()) ? 0 : 1;
+}
+
+constexpr OperandSpec Device[] = {
+    {"H:T:L", ValueKind::Address, "the drive: host adapter, target ID and logical unit"}};
+
+constexpr OptionSpec ScanOptions[] = {
+    {"--all", ValueKind::Flag, "", "every device that answers INQUIRY, not only optical memory"}};
+
+constexpr std::string_view MapHelp = "save the disc error map as PNG";
+constexpr std::string_view ReportHelp =
+    "save the figures as JSON: device, start, end, skip, mediaType, longBlockSize, blocksTested, "
+    "erroneousBytes, errorRate, burstLines";
+
+constexpr OptionSpec BerOptions[] = {
+    {"--start", ValueKind::Hex, "HEX", "the first block", "100"},
+    {"--end", ValueKind::Hex, "HEX", "the last block (default: the medium's last block)"},
+    {"--skip", ValueKind::Hex, "HEX", "tracks skipped after each tested track", "80"},
+    {"--map", ValueKind::OutputFile, "FILE.png", MapHelp},
+    {"--report", ValueKind::OutputFile, "FILE.json", ReportHelp},
+};
+
+constexpr OptionSpec SafeBerOptions[] = {
+    {"--start", ValueKind::Hex, "HEX", "the first block", "100"},
+    {"--end", ValueKind::Hex, "HEX",
+     "the block the passes stay below (default: the medium's last block)"},
+    {"--skip", ValueKind::Hex, "HEX", "tracks skipped after each tested track", "10"},
+    {"--map", ValueKind::OutputFile, "FILE.png", MapHelp},
+    {"--report", ValueKind::OutputFile, "FILE.json", ReportHelp},
+};
+
+constexpr OptionSpec SeekOptions[] = {
+    {"--max-lba", ValueKind::Hex, "HEX",
+     "seeks go to random blocks below this one (default: the medium's last block)"},
+    {"--max-time", ValueKind::Decimal, "MS", "the top of the time axis in milliseconds", "80"},
+    {"--count", ValueKind::Decimal, "N", "how many random seeks", "1000"},
+    {"--plot", ValueKind::OutputFile, "FILE.png", "save the plot of time against distance as PNG"},
+    {"--csv", ValueKind::OutputFile, "FILE",
+     "save every seek as a row: index, from, to, distance, ms, status (hexadecimal, 00 = GOOD)"},
+};
+
+constexpr OptionSpec ModeSelectOptions[] = {
+    {"--set", ValueKind::Text, "FIELD=VALUE",
+     "an edit of the editor's control FIELD: the flags awre, arre, tb, rc, eer, per, dte, dcr "
+     "take 0 or 1; read-retry, write-retry, correction-span, head-offset, strobe-offset take a "
+     "number whose low 8 bits are sent, recovery-time one whose low 16 bits are sent; each "
+     "field once",
+     "", true},
+};
+
+constexpr OperandSpec RawOperands[] = {
+    {"H:T:L", ValueKind::Address, "the device"},
+    {"CDB", ValueKind::Text,
+     "the command descriptor block in hexadecimal, 6, 10, 12 or 16 bytes; blanks may separate "
+     "the digits, in one word or several",
+     false, true},
+};
+
+constexpr OptionSpec RawOptions[] = {
+    {"--in", ValueKind::Count, "N", "read N bytes and print them in hexadecimal", "", false,
+     "--out"},
+    {"--out", ValueKind::InputFile, "FILE", "send the bytes of FILE as the command's data"},
+};
+
+constexpr OperandSpec HelpOperands[] = {
+    {"COMMAND", ValueKind::CommandName, "the command to describe", true}};
+
+constexpr CommandSpec Table[] = {
+    {"scan",
+     CommandGroup::Operations,
+     {},
+     ScanOptions,
+     "list the optical memory devices that answer INQUIRY, as the main window's device list "
+     "shows them",
+     "The list has the address H:T:L, the device type, vendor, product, revision and whether "
+     "the medium is removable. Every target of every host adapter is asked, LUNs 0 to 7. The "
+     "exit status is 0 even when no device answers.",
+     runScan},
+    {"target-info",
+     CommandGroup::Operations,
+     Device,
+     {},
+     "the device's inquiry data, as \"Target Info\" logs it",
+     "",
+     runTargetInfo},
+    {"eject",
+     CommandGroup::Operations,
+     Device,
+     {},
+     "eject the medium, as \"Eject\" does",
+     "",
+     runEject},
+    {"disk-capacity",
+     CommandGroup::Operations,
+     Device,
+     {},
+     "block size, long block size and last block, as the disk capacity display logs them",
+     "The medium must be ready: a pending unit attention is taken first.",
+     runDiskCapacity},
+    {"ber", CommandGroup::Operations, Device, BerOptions,
+     "the bit error rate test in long-write mode, as \"BER\" runs it; OVERWRITES the blocks "
+     "tested",
+     "Each tested track is written with WRITE LONG (a pattern of A5h over whole sectors, check "
+     "bytes included), read back with READ LONG and compared byte by byte; the bytes in error "
+     "are logged by track and sector, bursts as \"LBA ... : errors\". The end question is "
+     "answered Abort, which logs the rate. Ctrl-C stops after the track in progress.",
+     RunBitErrorRate, true},
+    {"safe-ber", CommandGroup::Operations, Device, SafeBerOptions,
+     "the bit error rate test in read mode, as \"Safe BER\" runs it; nothing is written",
+     "Each tested track is read with error correction off (DCR set) and on; the bytes that "
+     "differ are counted as in the long-write test. The error recovery page is put back at the "
+     "end. Ctrl-C stops after the track; SIGTERM and SIGHUP end the program there, once "
+     "correction is back on.",
+     RunSafeBitErrorRate, true},
+    {"seek", CommandGroup::Operations, Device, SeekOptions,
+     "the random seek test, as \"Seek Test\" runs it, then the averages (ms : blocks) and the "
+     "failed seeks",
+     "A seek to block 0 first, untimed, then SEEK(10) to random blocks, each timed; the "
+     "simulated drives take the modelled time (time scale 1) unless --time-scale says "
+     "otherwise. Ctrl-C stops after the seek in progress.",
+     RunSeekTest, true, 1.0},
+    {"mode-sense",
+     CommandGroup::Operations,
+     Device,
+     {},
+     "read the error recovery page (01h), as \"Mode Sense\" does, and print the editor's "
+     "controls: caption, FIELD name, value",
+     "",
+     RunModeSense},
+    {"mode-select", CommandGroup::Operations, Device, ModeSelectOptions,
+     "as \"Mode Select\": read the page and the fields the drive lets change, make the edits "
+     "and send the page back with MODE SELECT",
+     "A field the drive does not let change is not edited and, like an unchecked flag, is sent "
+     "as 0. Each control is printed with whether the drive lets it change.",
+     RunModeSelect},
+    {"inquiry",
+     CommandGroup::Requests,
+     Device,
+     {},
+     "decode the device's INQUIRY data",
+     "",
+     RunInquiry},
+    {"capacity",
+     CommandGroup::Requests,
+     Device,
+     {},
+     "READ CAPACITY: last block, block size, long block size",
+     "",
+     RunCapacity},
+    {"sense", CommandGroup::Requests, Device, {}, "REQUEST SENSE, decoded", "", RunSense},
+    {"raw", CommandGroup::Requests, RawOperands, RawOptions,
+     "send one command given in hexadecimal; print the status, the sense data decoded and the "
+     "data read",
+     "Examples: raw 0:2:0 1E00000001 00; raw 0:2:0 \"28 00 00000000 00 0001 00\" --in 512.",
+     RunRaw},
+    {"help",
+     CommandGroup::Program,
+     HelpOperands,
+     {},
+     "show the commands, or a command's operands, options and defaults",
+     "",
+     RunHelp},
+    {"completion",
+     CommandGroup::Program,
+     {},
+     {},
+     "print the bash completion script of quillon-cli",
+     "The script is installed as share/bash-completion/completions/quillon-cli.",
+     RunCompletion},
+};
+
+} // namespace
+
+std::span<const CommandSpec> Commands() {
+    return Table;
+}
+
+const CommandSpec* FindCommand(std::string_view name) {
+    const auto found =
+        std::find_if(std::begin(Table), std::end(Table),
+                     [&](const CommandSpec& command) { return command.Name == name; });
+    return found == std::end(Table) ? nullptr : found;
+}
+
+} // namespace quillon::app

@@ -1,0 +1,114 @@
+#include "ProgramOptions.h"
+
+#include <CLI/CLI.hpp>
+#include <cmath>
+
+namespace quillon::app {
+
+namespace {
+
+// How the host adapters are chosen, shared by both programs' --help.
+constexpr const char* AdapterHelp = R"(Options:
+  --simulate[=DRIVES]       add the simulated bus as adapter 0. Alone: an MO
+                            drive with a 230 MB cartridge at 0:2:0, one with a
+                            640 MB cartridge at 0:4:0 and a fixed disk at 0:5:0.
+                            DRIVES is a comma-separated list of logical units
+                              ID[.LUN]=MEDIUM[+MEDIUM...][:OPTION...]
+                            with IDs 0-6, LUNs 0-7 (LUN 0 of a target first),
+                            media mo128, mo230, mo300, mo650, mo540, mo640,
+                            mo1300, mo2300 or disk (the first is loaded, the
+                            others wait and come in one by one as media are
+                            ejected), and options wp (write-protected),
+                            legacy-sense, no-save, fixed-page (no field
+                            of the error recovery page may change), no-dcr
+                            (DCR may not change: correction stays on), ua
+                            (the power-on unit attention pending, as just
+                            after power-on; by default the drives start as
+                            on a running system, where the host has long
+                            taken it; no-ua is that default), seed=N,
+                            error-rate=R,
+                            fail=OP-ANSWER (every command with operation
+                            code OP answered busy, conflict, hang, or CHECK
+                            CONDITION with KEY.ASC.ASCQ; all hexadecimal),
+                            burst=LBA.OFFSET.LENGTH (decimal: raw bytes of
+                            that long sector always read back wrong).
+                            Example: --simulate=2=mo230+mo640:wp,3=mo1300,3.1=mo640
+  --iscsi URL               add an iSCSI target (repeatable); each portal is
+                            one host adapter after the simulated and the sg
+                            ones, each target on it one target ID:
+                              iscsi://[USER@]HOST[:PORT]/TARGET-IQN[/LUN]
+                            without a LUN, the target's LUNs come from REPORT
+                            LUNS. Give a CHAP password in the environment
+                            variable LIBISCSI_CHAP_PASSWORD, not on the
+                            command line, where other users can see it.
+  --time-scale=X            simulated commands take X times as long as on a
+                            real drive (default: 0, at once, for quillon-cli
+                            but 1 for its seek test; 1, the modelled
+                            drive's speed, for quillon)
+)";
+
+// --time-scale: a number of 0 or more.
+std::string checkTimeScale(const std::string& text) {
+    std::size_t used = 0;
+    double scale = -1;
+    try {
+        scale = std::stod(text, &used);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (used == 0 || used != text.size() || !(scale >= 0)) {
+        return "a number of 0 or more is needed, not \"" + text + "\"";
+    }
+    return {};
+}
+
+} // namespace
+
+void AddAdapterOptions(CLI::App& parser, AdapterOptions& options) {
+    parser
+        .add_option_function<std::string>(
+            "--simulate", [&options](const std::string& drives) { options.simulate = drives; })
+        ->expected(0, 1)
+        ->default_str("")
+        ->trigger_on_parse();
+    parser.add_option("--iscsi", options.iscsi);
+    parser
+        .add_option_function<std::string>(
+            "--time-scale",
+            [&options](const std::string& text) { options.timeScale = std::stod(text); })
+        ->check(CLI::Validator(checkTimeScale, "X"));
+}
+
+const char* AdapterOptionsHelp() {
+    return AdapterHelp;
+}
+
+AdapterOptions ParseWindowProgramOptions(int argc, const char* const* argv) {
+    AdapterOptions options;
+    CLI::App parser;
+    parser.set_help_flag();
+    AddAdapterOptions(parser, options);
+    try {
+        parser.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        throw UsageError(error.what());
+    }
+    return options;
+}
+
+std::string WindowProgramUsage() {
+    return std::string(R"(Usage: quillon [OPTION]...
+
+Quillon tests and debugs magneto-optical disk drives on SCSI. Its main window
+lists the drives found on the host adapters: the simulated bus (with
+--simulate) first, then the Linux SCSI generic (sg) hosts in ascending host
+number, then the iSCSI portals in the order given. Without options only the
+sg hosts are used. F1 on any control opens its help page.
+
+)") + AdapterHelp +
+           R"(  --help                    show this text and exit
+  --version                 show the version and exit
+)";
+}
+
+} // namespace quillon::app

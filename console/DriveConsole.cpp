@@ -176,7 +176,8 @@ bool DriveConsole::CheckWriteEnable(std::uint8_t HA, std::uint8_t Target, std::u
 
 void DriveConsole::ShowScsiStatus(bool ShowError, const std::string& CommandName,
                                   std::string& StatusText) {
-    StatusText = formatText("SCSI STATUS = %2x", TMODrive::LastTargetStatus.load());
+    StatusText =
+        formatText("SCSI STATUS = %2x", static_cast<unsigned>(TMODrive::LastTargetStatus.load()));
     if (ShowError) {
         console_.AddLog("Error: " + CommandName);
     }

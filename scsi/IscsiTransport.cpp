@@ -1,454 +1,31 @@
 #include "IscsiTransport.h"
 
+#include "IscsiReply.h"
 #include "scsicore/ScsiConstants.h"
 #include "scsicore/SenseData.h"
 #include "scsicore/SenseDecoder.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <charconv>
-#include <cstdlib>
 #include <iscsi/iscsi.h>
 #include <iscsi/scsi-lowlevel.h>
 #include <map>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/eventfd.h>
 #include <system_error>
 #include <unistd.h>
-
-#ifndef QUILLON_LIBISCSI_VERSION
-#define QUILLON_LIBISCSI_VERSION ""
-#endif
 
 namespace quillon::scsi {
 
 namespace {
 
-constexpr std::string_view Scheme = "iscsi://";
 namespace op = scsicore::op;
 namespace sense_key = scsicore::sense_key;
 // REPORT LUNS room: the header and 512 entries, more than the 256 LUNs the
 // transport can address.
 constexpr int ReportLunsLength = 8 + 8 * 512;
-// The most sense bytes a target sends (the additional length is one byte).
-constexpr std::size_t SenseMax = 252;
-
-std::string lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return out;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-template <typename Number> bool parseNumber(std::string_view text, Number& value) {
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && error == std::errc{} && end == text.data() + text.size();
-}
-
-// The sense bytes libiscsi keeps for a CHECK CONDITION: the response's data
-// segment, a two-byte length and then the sense data.
-std::span<const std::uint8_t> senseOf(const scsi_task* task) {
-    if (task == nullptr || task->datain.data == nullptr || task->datain.size < 2) {
-        return {};
-    }
-    const auto* segment = task->datain.data;
-    const std::size_t length = std::size_t{segment[0]} << 8 | segment[1];
-    const std::size_t size = static_cast<std::size_t>(task->datain.size) - 2;
-    return {segment + 2, std::min({length, size, SenseMax})};
-}
-
-// How many bytes of a data-in command's buffer the target filled: all of them
-// less what it counts missing. A command that failed hands back nothing
-// unless the sense key says the data is good (NO SENSE, RECOVERED ERROR).
-std::size_t dataInLength(int status, const scsi_task& task, std::size_t length) {
-    if (status == SCSI_STATUS_CHECK_CONDITION) {
-        if (!scsicore::senseKeepsData(senseOf(&task))) {
-            return 0;
-        }
-    } else if (status != SCSI_STATUS_GOOD) {
-        return 0;
-    }
-    if (task.residual_status == SCSI_RESIDUAL_UNDERFLOW) {
-        return length - std::min(task.residual, length);
-    }
-    return length;
-}
-
-// A message with the password, should a library text ever hold it, blotted.
-std::string redacted(std::string text, const IscsiUrl& url) {
-    for (const std::string* secret : {&url.password, &url.targetPassword}) {
-        if (secret->empty()) {
-            continue;
-        }
-        for (auto at = text.find(*secret); at != std::string::npos; at = text.find(*secret)) {
-            text.replace(at, secret->size(), "***");
-        }
-    }
-    return text;
-}
-
-void wipe(std::string& secret) {
-    volatile char* bytes = secret.data();
-    for (std::size_t i = 0; i < secret.size(); ++i) {
-        bytes[i] = 0;
-    }
-    secret.clear();
-}
 
 } // namespace
-
-// ---------------------------------------------------------------------------
-// URLs and layout
-
-std::string IscsiUrl::portal() const {
-    return host + ":" + std::to_string(port);
-}
-
-std::string IscsiUrl::display() const {
-    std::string text = std::string(Scheme) + portal() + "/" + target;
-    if (lun) {
-        text += "/" + std::to_string(*lun);
-    }
-    return text;
-}
-
-std::string scrubIscsiUrl(std::string_view url) {
-    if (url.substr(0, Scheme.size()) != Scheme) {
-        return url.find('@') == std::string_view::npos ? std::string(url) : "(not an iSCSI URL)";
-    }
-    std::string_view rest = url.substr(Scheme.size());
-    rest = rest.substr(0, rest.find('?'));
-    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
-        rest.remove_prefix(at + 1);
-    }
-    return std::string(Scheme) + std::string(rest);
-}
-
-namespace {
-
-// Throws invalid_argument for an unusable URL, named without its credentials.
-[[noreturn]] void refuseUrl(std::string_view url, const std::string& why) {
-    throw std::invalid_argument("\"" + scrubIscsiUrl(url) + "\" is not a usable iSCSI URL: " + why +
-                                " (iscsi://[user[%password]@]host[:port]/target[/lun])");
-}
-
-// A variable of the environment (getenv when no lookup is given), "" if unset.
-std::string environmentValue(const EnvironmentLookup& environment, const char* name) {
-    const char* value = environment ? environment(name) : std::getenv(name);
-    return value != nullptr ? value : "";
-}
-
-// Reads the user and password written before '@'.
-void readCredentials(std::string_view url, std::string_view credentials, IscsiUrl& parsed) {
-    auto split = credentials.find('%');
-    if (split == std::string_view::npos) {
-        split = credentials.find(':');
-    }
-    parsed.user = std::string(credentials.substr(0, split));
-    if (split != std::string_view::npos) {
-        parsed.password = std::string(credentials.substr(split + 1));
-    }
-    if (parsed.user.empty()) {
-        refuseUrl(url, "no user name before '@'");
-    }
-    if (parsed.password.empty()) {
-        refuseUrl(url, "user " + parsed.user +
-                           " has no password (give it after '%' or in LIBISCSI_CHAP_PASSWORD)");
-    }
-}
-
-// Reads a bracketed IPv6 host into parsed.host; returns the port text after it.
-std::string_view readBracketedHost(std::string_view url, std::string_view hostPort,
-                                   IscsiUrl& parsed) {
-    const auto close = hostPort.find(']');
-    if (close == std::string_view::npos) {
-        refuseUrl(url, "no ']' after the IPv6 address");
-    }
-    parsed.host = std::string(hostPort.substr(0, close + 1));
-    const std::string_view after = hostPort.substr(close + 1);
-    if (after.empty()) {
-        return {};
-    }
-    if (after.front() != ':') {
-        refuseUrl(url, "text after the IPv6 address");
-    }
-    const std::string_view portText = after.substr(1);
-    if (portText.empty()) {
-        refuseUrl(url, "no port after ':'");
-    }
-    return portText;
-}
-
-// Reads an unbracketed host into parsed.host; returns the port text after it.
-std::string_view readPlainHost(std::string_view url, std::string_view hostPort, IscsiUrl& parsed) {
-    const auto colon = hostPort.find(':');
-    parsed.host = std::string(hostPort.substr(0, colon));
-    if (colon == std::string_view::npos) {
-        return {};
-    }
-    const std::string_view portText = hostPort.substr(colon + 1);
-    if (portText.find(':') != std::string_view::npos) {
-        refuseUrl(url, "an IPv6 address must be written in brackets");
-    }
-    if (portText.empty()) {
-        refuseUrl(url, "no port after ':'");
-    }
-    return portText;
-}
-
-// Reads "host[:port]" into parsed.host and parsed.port.
-void readHostPort(std::string_view url, std::string_view hostPort, IscsiUrl& parsed) {
-    const std::string_view portText = !hostPort.empty() && hostPort.front() == '['
-                                          ? readBracketedHost(url, hostPort, parsed)
-                                          : readPlainHost(url, hostPort, parsed);
-    if (parsed.host.empty() || parsed.host == "[]") {
-        refuseUrl(url, "no host");
-    }
-    if (!portText.empty()) {
-        unsigned port = 0;
-        if (!parseNumber(portText, port) || port == 0 || port > 65535) {
-            refuseUrl(url, "the port must be a number 1-65535");
-        }
-        parsed.port = static_cast<std::uint16_t>(port);
-    }
-}
-
-// The target name with its %XX escapes resolved.
-std::string unescapedTarget(std::string_view url, std::string_view target) {
-    std::string name;
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        if (target[i] != '%') {
-            name += target[i];
-            continue;
-        }
-        const int high = i + 1 < target.size() ? hexDigit(target[i + 1]) : -1;
-        const int low = i + 2 < target.size() ? hexDigit(target[i + 2]) : -1;
-        if (high < 0 || low < 0) {
-            refuseUrl(url, "a '%' in the target name must start an escape like %3A");
-        }
-        name += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return name;
-}
-
-// Reads "target[/lun]" into parsed.target and parsed.lun.
-void readTargetPath(std::string_view url, std::string_view path, IscsiUrl& parsed) {
-    const auto lunSlash = path.find('/');
-    const std::string_view target = path.substr(0, lunSlash);
-    if (target.empty()) {
-        refuseUrl(url, "no target name");
-    }
-    parsed.target = unescapedTarget(url, target);
-    if (lunSlash == std::string_view::npos) {
-        return;
-    }
-    const std::string_view lunText = path.substr(lunSlash + 1);
-    if (!lunText.empty()) {
-        unsigned lun = 0;
-        if (!parseNumber(lunText, lun) || lun > 255) {
-            refuseUrl(url, "the LUN must be a number 0-255");
-        }
-        parsed.lun = static_cast<std::uint8_t>(lun);
-    }
-}
-
-// Applies one key=value option of the query.
-void readOption(std::string_view url, std::string_view item, IscsiUrl& parsed) {
-    const auto equals = item.find('=');
-    const std::string_view key = item.substr(0, equals);
-    const std::string_view value =
-        equals == std::string_view::npos ? std::string_view{} : item.substr(equals + 1);
-    if (key == "header_digest") {
-        if (value != "none" && value != "crc32c") {
-            refuseUrl(url, "header_digest must be none or crc32c");
-        }
-        parsed.headerDigest = value == "crc32c";
-    } else if (key == "target_user") {
-        parsed.targetUser = std::string(value);
-    } else if (key == "target_password") {
-        parsed.targetPassword = std::string(value);
-    } else {
-        refuseUrl(url, "unknown option " + std::string(key));
-    }
-}
-
-// Applies the '&'-separated options of the query, skipping empty ones.
-void readOptions(std::string_view url, std::string_view query, IscsiUrl& parsed) {
-    while (!query.empty()) {
-        const auto amp = query.find('&');
-        const std::string_view item = query.substr(0, amp);
-        query = amp == std::string_view::npos ? std::string_view{} : query.substr(amp + 1);
-        if (!item.empty()) {
-            readOption(url, item, parsed);
-        }
-    }
-}
-
-} // namespace
-
-IscsiUrl parseIscsiUrl(std::string_view url, const EnvironmentLookup& environment) {
-    if (url.substr(0, Scheme.size()) != Scheme) {
-        refuseUrl(url, "it does not start with iscsi://");
-    }
-    IscsiUrl parsed;
-    std::string_view rest = url.substr(Scheme.size());
-
-    parsed.user = environmentValue(environment, "LIBISCSI_CHAP_USERNAME");
-    parsed.password = environmentValue(environment, "LIBISCSI_CHAP_PASSWORD");
-    parsed.targetUser = environmentValue(environment, "LIBISCSI_CHAP_TARGET_USERNAME");
-    parsed.targetPassword = environmentValue(environment, "LIBISCSI_CHAP_TARGET_PASSWORD");
-
-    std::string_view query;
-    if (const auto mark = rest.find('?'); mark != std::string_view::npos) {
-        query = rest.substr(mark + 1);
-        rest = rest.substr(0, mark);
-    }
-    // The credentials end at the last '@': a password may hold '@' or '/',
-    // host names and target names hold neither.
-    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
-        const std::string_view credentials = rest.substr(0, at);
-        rest.remove_prefix(at + 1);
-        readCredentials(url, credentials, parsed);
-    }
-
-    const auto slash = rest.find('/');
-    if (slash == std::string_view::npos) {
-        refuseUrl(url, "no target name");
-    }
-    readHostPort(url, rest.substr(0, slash), parsed);
-    readTargetPath(url, rest.substr(slash + 1), parsed);
-    readOptions(url, query, parsed);
-    return parsed;
-}
-
-std::vector<IscsiPortalPlan> planIscsiAdapters(const std::vector<IscsiUrl>& urls) {
-    std::vector<IscsiPortalPlan> plan;
-    std::vector<std::string> portalKeys;
-    std::vector<std::vector<std::string>> targetKeys;
-    for (std::size_t u = 0; u < urls.size(); ++u) {
-        const IscsiUrl& url = urls[u];
-        const std::string portalKey = lowered(url.host) + ":" + std::to_string(url.port);
-        auto portal = std::find(portalKeys.begin(), portalKeys.end(), portalKey);
-        if (portal == portalKeys.end()) {
-            if (plan.size() >= 255) {
-                continue;
-            }
-            plan.push_back({url.portal(), u, {}});
-            portalKeys.push_back(portalKey);
-            targetKeys.emplace_back();
-            portal = portalKeys.end() - 1;
-        }
-        const auto p = static_cast<std::size_t>(portal - portalKeys.begin());
-        auto& keys = targetKeys[p];
-        const std::string targetKey = lowered(url.target);
-        auto found = std::find(keys.begin(), keys.end(), targetKey);
-        if (found == keys.end()) {
-            if (keys.size() >= 255) {
-                continue;
-            }
-            plan[p].targets.push_back({url.target, false, {}, u});
-            keys.push_back(targetKey);
-            found = keys.end() - 1;
-        }
-        IscsiTargetPlan& target = plan[p].targets[static_cast<std::size_t>(found - keys.begin())];
-        if (!url.lun) {
-            target.allLuns = true;
-        } else if (std::find(target.luns.begin(), target.luns.end(), *url.lun) ==
-                   target.luns.end()) {
-            target.luns.insert(std::upper_bound(target.luns.begin(), target.luns.end(), *url.lun),
-                               *url.lun);
-        }
-    }
-    return plan;
-}
-
-std::vector<std::uint8_t> lunsFromReportLuns(std::span<const std::uint8_t> data) {
-    std::vector<std::uint8_t> luns;
-    if (data.size() < 8) {
-        return luns;
-    }
-    const std::size_t listed = (std::size_t{data[0]} << 24 | std::size_t{data[1]} << 16 |
-                                std::size_t{data[2]} << 8 | data[3]) /
-                               8;
-    const std::size_t entries = std::min(listed, (data.size() - 8) / 8);
-    for (std::size_t i = 0; i < entries; ++i) {
-        const auto entry = data.subspan(8 + 8 * i, 8);
-        if (std::any_of(entry.begin() + 2, entry.end(), [](std::uint8_t b) { return b != 0; })) {
-            continue; // a second level: not a LUN of this target's own
-        }
-        const unsigned method = entry[0] >> 6;
-        unsigned lun = 256;
-        if (method == 0 && (entry[0] & 0x3F) == 0) {
-            lun = entry[1]; // peripheral device addressing, bus 0
-        } else if (method == 1) {
-            lun = (entry[0] & 0x3Fu) << 8 | entry[1]; // flat space
-        }
-        if (lun <= 255) {
-            luns.push_back(static_cast<std::uint8_t>(lun));
-        }
-    }
-    std::sort(luns.begin(), luns.end());
-    luns.erase(std::unique(luns.begin(), luns.end()), luns.end());
-    return luns;
-}
-
-AdapterInfo iscsiAdapterInfo(const std::string& portal, std::size_t targets) {
-    AdapterInfo info;
-    const std::size_t count = std::min<std::size_t>(targets, 255);
-    // The initiator's own ID must be none of the targets' (0 .. count-1): 7
-    // while they are fewer, else just past them.
-    info.scsiId = static_cast<std::uint8_t>(count < 8 ? 7 : count);
-    info.maxTargets = static_cast<std::uint8_t>(std::max<std::size_t>(8, count));
-    const std::string version = QUILLON_LIBISCSI_VERSION;
-    info.managerId = version.empty() ? "libiscsi" : "libiscsi " + version;
-    info.managerId.resize(std::min<std::size_t>(info.managerId.size(), 16));
-    info.identifier = portal.substr(0, 16);
-    info.bufferAlignment = 0; // data goes through the transport's own buffer
-    info.residualSupport = false;
-    info.maxTransferLength = IscsiMaxBurstLength;
-    return info;
-}
-
-TransportCommand::Result iscsiResult(int status, std::span<const std::uint8_t> sense) {
-    TransportCommand::Result result;
-    switch (status) {
-    case SCSI_STATUS_GOOD:
-        result.completion = Completion::Ok;
-        return result;
-    case SCSI_STATUS_CANCELLED:
-    case SCSI_STATUS_ERROR:
-    case SCSI_STATUS_TIMEOUT:
-    case SCSI_STATUS_REDIRECT:
-        // No status from the target: libiscsi gave the command up, or the
-        // target answered with something libiscsi does not pass on.
-        result.completion = Completion::Error;
-        result.hostStatus = host_status::UnexpectedBusFree;
-        return result;
-    default:
-        break;
-    }
-    result.completion = Completion::Error;
-    if (status < 0 || status > 0xFF) {
-        result.hostStatus = host_status::UnexpectedBusFree;
-        return result;
-    }
-    result.targetStatus = static_cast<std::uint8_t>(status);
-    result.senseLength = std::min(sense.size(), result.sense.size());
-    std::copy_n(sense.begin(), result.senseLength, result.sense.begin());
-    return result;
-}
 
 // ---------------------------------------------------------------------------
 // The transport
@@ -563,8 +140,7 @@ IscsiTransport::~IscsiTransport() {
         ::close(wakeFd_);
     }
     for (IscsiUrl& url : urls_) {
-        wipe(url.password);
-        wipe(url.targetPassword);
+        wipeIscsiSecrets(url);
     }
 }
 
@@ -894,7 +470,7 @@ void IscsiTransport::submitLocked(Session& session, std::unique_ptr<Request> req
                                  request.get()) != 0) {
         scsi_free_scsi_task(task);
         session.broken = true;
-        session.brokenWhy = redacted(iscsi_get_error(session.context), *session.url);
+        session.brokenWhy = redactIscsiSecrets(iscsi_get_error(session.context), *session.url);
         session.waiting.push_back(std::move(request));
         wake();
         return;
@@ -913,7 +489,7 @@ void IscsiTransport::flushLocked(Session& session) {
     if ((iscsi_which_events(session.context) & POLLOUT) != 0 &&
         iscsi_service(session.context, POLLOUT) < 0) {
         session.broken = true;
-        session.brokenWhy = redacted(iscsi_get_error(session.context), *session.url);
+        session.brokenWhy = redactIscsiSecrets(iscsi_get_error(session.context), *session.url);
     }
     if (session.broken || (iscsi_which_events(session.context) & POLLOUT) != 0) {
         wake();
@@ -1103,10 +679,10 @@ void IscsiTransport::onCommand(iscsi_context* context, int status, void* data, v
         // libiscsi failed the command itself; it may have given the
         // connection up quietly too, so do not trust it any more.
         session.broken = true;
-        session.brokenWhy = redacted(iscsi_get_error(context), *session.url);
+        session.brokenWhy = redactIscsiSecrets(iscsi_get_error(context), *session.url);
     }
     const auto sense =
-        status == SCSI_STATUS_CHECK_CONDITION ? senseOf(task) : std::span<const std::uint8_t>{};
+        status == SCSI_STATUS_CHECK_CONDITION ? iscsiSense(task) : std::span<const std::uint8_t>{};
     if (!sense.empty()) {
         session.keptSense[request->lun].assign(sense.begin(), sense.end());
     }
@@ -1117,7 +693,7 @@ void IscsiTransport::onCommand(iscsi_context* context, int status, void* data, v
         // Given up by its caller: it fails, and its data stays here.
         result = failure(host_status::Timeout);
     } else if (request->direction == DataDirection::In && task != nullptr) {
-        length = dataInLength(status, *task, request->length);
+        length = iscsiDataInLength(status, *task, request->length);
     }
     self.finished_.push_back({request->command, result, std::move(owned), length});
 }
@@ -1228,7 +804,7 @@ void IscsiTransport::onAttention(iscsi_context* context, int status, void*, void
         return;
     }
     IscsiTransport& self = *session.transport;
-    const auto sense = status == SCSI_STATUS_CHECK_CONDITION ? senseOf(attention.task)
+    const auto sense = status == SCSI_STATUS_CHECK_CONDITION ? iscsiSense(attention.task)
                                                              : std::span<const std::uint8_t>{};
     self.graveyard_.push_back(attention.task);
     attention.task = nullptr;
@@ -1271,7 +847,7 @@ void IscsiTransport::sessionUpLocked(Session& session) {
 // Ends a connection attempt that failed: the commands that waited for it
 // could not reach their target.
 void IscsiTransport::connectFailedLocked(Session& session, const std::string& why) {
-    session.note = redacted(why, *session.url);
+    session.note = redactIscsiSecrets(why, *session.url);
     dropConnectionLocked(session, session.note);
     for (auto& request : session.waiting) {
         finishLocked(*request, failure(host_status::SelectionTimeout));
@@ -1320,7 +896,7 @@ void IscsiTransport::dropConnectionLocked(Session& session, const std::string& w
         }
     }
     if (wasUp) {
-        session.note = redacted("connection lost: " + why, *session.url);
+        session.note = redactIscsiSecrets("connection lost: " + why, *session.url);
     }
 
     for (auto& request : orphans) {
@@ -1525,7 +1101,7 @@ void IscsiTransport::serviceSocketLocked(Session& session, short revents) {
     }
     const int served = iscsi_service(session.context, revents & ~POLLRDHUP);
     if (served < 0 && !session.failure) {
-        const std::string why = redacted(iscsi_get_error(session.context), *session.url);
+        const std::string why = redactIscsiSecrets(iscsi_get_error(session.context), *session.url);
         if (session.state == Session::State::Up) {
             session.broken = true;
             session.brokenWhy = why;

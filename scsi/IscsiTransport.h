@@ -1,18 +1,17 @@
 #pragma once
 
+#include "IscsiPlan.h"
+#include "IscsiUrl.h"
 #include "Transport.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -20,85 +19,6 @@ struct iscsi_context; // libiscsi's session
 struct pollfd;
 
 namespace quillon::scsi {
-
-// One iSCSI address as libiscsi writes it:
-//
-//   iscsi://[user[%password]@]host[:port]/target-iqn[/lun][?key=value&...]
-//
-// The user and password may also be separated by ':'. Without them in the
-// URL they come from LIBISCSI_CHAP_USERNAME and LIBISCSI_CHAP_PASSWORD, as
-// libiscsi's own tools take them, so a password need never be typed into a
-// command line. The target name may carry %XX escapes (%3A for ':'). Keys:
-// header_digest=none|crc32c, target_user and target_password (mutual CHAP,
-// also LIBISCSI_CHAP_TARGET_USERNAME and LIBISCSI_CHAP_TARGET_PASSWORD).
-struct IscsiUrl {
-    std::string host; // as written; an IPv6 address keeps its brackets
-    std::uint16_t port = 3260;
-    std::string target;              // the target's IQN, unescaped
-    std::optional<std::uint8_t> lun; // none: every LUN the target reports
-    std::string user;
-    std::string password;
-    std::string targetUser;
-    std::string targetPassword;
-    bool headerDigest = false; // CRC32C header digests
-
-    // "host:port", as libiscsi connects to it and as the adapter is known.
-    std::string portal() const;
-    // The URL without its credentials, for messages.
-    std::string display() const;
-};
-
-// How the parser reads the environment; getenv by default.
-using EnvironmentLookup = std::function<const char*(const char*)>;
-
-// Parses one URL. Throws std::invalid_argument whose message names the URL
-// without its credentials.
-IscsiUrl parseIscsiUrl(std::string_view url, const EnvironmentLookup& environment = {});
-
-// Any text given as an iSCSI URL with whatever stands before '@' (user and
-// password) and the values of target_user and target_password removed; text
-// that does not even look like a URL comes back as "(not an iSCSI URL)" when
-// it holds an '@'.
-std::string scrubIscsiUrl(std::string_view url);
-
-// One target of a portal: its target ID on the adapter and its LUNs.
-struct IscsiTargetPlan {
-    std::string name;               // IQN
-    bool allLuns = false;           // a URL without a LUN: ask the target
-    std::vector<std::uint8_t> luns; // named in URLs, ascending
-    std::size_t url = 0;            // the URL whose credentials log in
-};
-
-// One portal: one host adapter, its targets in order of first appearance
-// (target ID = index).
-struct IscsiPortalPlan {
-    std::string portal;
-    std::size_t url = 0; // first URL naming the portal
-    std::vector<IscsiTargetPlan> targets;
-};
-
-// Groups URLs into adapters: one per portal in order of first appearance.
-// The same target named twice on a portal is one target whose LUNs are the
-// union; named once without a LUN, it has all the LUNs it reports. At most
-// 255 targets per portal and 255 portals; the rest are left out.
-std::vector<IscsiPortalPlan> planIscsiAdapters(const std::vector<IscsiUrl>& urls);
-
-// The LUNs of a REPORT LUNS answer that the transport can address (0-255,
-// peripheral or flat space addressing), ascending without repeats.
-std::vector<std::uint8_t> lunsFromReportLuns(std::span<const std::uint8_t> data);
-
-// The adapter inquiry answer for a portal with a number of targets.
-AdapterInfo iscsiAdapterInfo(const std::string& portal, std::size_t targets);
-
-// The bytes one burst of data carries on the sessions the transport opens:
-// what libiscsi offers as MaxBurstLength at login (the target may agree to
-// less, and libiscsi does not tell).
-inline constexpr std::uint32_t IscsiMaxBurstLength = 262144;
-
-// The host adapter layer's result for a command that libiscsi completed with
-// a status (a SCSI status, or libiscsi's own ERROR or CANCELLED), given the
-// sense data the target sent with it.
-TransportCommand::Result iscsiResult(int status, std::span<const std::uint8_t> sense);
 
 // iSCSI targets as host adapters, through libiscsi: every portal named in the
 // URLs is one adapter, every target on it one target ID (0, 1, 2 … in the

@@ -1,0 +1,121 @@
+#pragma once
+
+// The iSCSI transport's own records, shared by the files it is written in
+// (IscsiTransport.cpp: the caller's side; IscsiSession.cpp: the connections
+// and libiscsi's callbacks; IscsiService.cpp: the service thread). Nothing
+// outside the transport uses them.
+
+#include "IscsiTransport.h"
+
+#include <array>
+#include <iscsi/iscsi.h>
+#include <iscsi/scsi-lowlevel.h>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon::scsi {
+
+// The result of a command that got no status from its target, with the
+// host status telling why.
+inline TransportCommand::Result failure(std::uint8_t hostStatus) {
+    TransportCommand::Result result;
+    result.completion = Completion::Error;
+    result.hostStatus = hostStatus;
+    return result;
+}
+
+// One command on its way: the transport's copy of its data, and the libiscsi
+// task carrying it. A request lives until libiscsi is done with it (its
+// callback has run, or its session was destroyed), even when the command was
+// completed earlier (timed out, aborted).
+struct IscsiTransport::Request {
+    std::shared_ptr<TransportCommand> command;
+    Session* session = nullptr;
+    std::uint8_t lun = 0;
+    std::array<std::uint8_t, 16> cdb{};
+    int cdbLength = 0;
+    DataDirection direction = DataDirection::None;
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t length = 0;
+    scsi_task* task = nullptr;
+    bool withLibiscsi = false; // libiscsi holds the task and will call back
+    bool expires = false;
+    Clock::time_point expiry;
+    bool resent = false;   // had its one reconnection
+    bool done = false;     // the command has been completed
+    bool aborting = false; // ABORT TASK sent: a cancellation is expected
+};
+
+struct IscsiTransport::AbortTicket {
+    IscsiTransport* transport = nullptr;
+    bool live = true; // libiscsi may still call back with it
+    bool answered = false;
+    std::uint32_t response = ISCSI_TMR_FUNC_REJECTED;
+    Clock::time_point deadline; // for the answer; the connection is given up after it
+};
+
+// A command completed under the lock, to be handed to its caller outside it.
+struct IscsiTransport::Finished {
+    std::shared_ptr<TransportCommand> command;
+    TransportCommand::Result result;
+    std::unique_ptr<Request> request; // holds the data-in bytes to deliver
+    std::size_t dataLength = 0;
+};
+
+// TEST UNIT READY to a LUN after login, to take the unit attention the new
+// session raises.
+struct IscsiTransport::Attention {
+    Session* session = nullptr;
+    std::uint8_t lun = 0;
+    int tries = 0;
+    scsi_task* task = nullptr;
+};
+
+struct IscsiTransport::Session {
+    enum class State { Down, Connecting, LoggingIn, AskingLuns, ClearingAttention, Up };
+
+    int adapter = 0;
+    std::uint8_t targetId = 0;
+    const IscsiUrl* url = nullptr; // portal and credentials
+    std::string targetName;
+    bool allLuns = false;
+    std::vector<std::uint8_t> namedLuns;
+    std::vector<std::uint8_t> reportedLuns;
+    bool lunsKnown = false;
+
+    iscsi_context* context = nullptr;
+    State state = State::Down;
+    Clock::time_point connectDeadline;
+    bool connectWanted = false;
+    bool settled = false;               // the first connection attempt has ended
+    std::optional<std::string> failure; // set in a callback, acted on after it
+    bool broken = false;
+    std::string brokenWhy;
+    scsi_task* reportLuns = nullptr;
+    bool askedAgain = false;
+    std::vector<std::unique_ptr<Attention>> attentions;
+    int logins = 0;
+    std::string note;
+
+    std::vector<std::unique_ptr<Request>> waiting;  // for a connection
+    std::vector<std::unique_ptr<Request>> inFlight; // given to libiscsi
+    std::vector<std::shared_ptr<AbortTicket>> tickets;
+    std::map<std::uint8_t, std::vector<std::uint8_t>> keptSense;
+    IscsiTransport* transport = nullptr;
+
+    std::string where() const {
+        return "adapter " + std::to_string(adapter) + " target " + std::to_string(targetId) + " (" +
+               url->portal() + "/" + targetName + ")";
+    }
+};
+
+// A socket given to poll(): its session, and the connection it belonged to.
+struct IscsiTransport::Polled {
+    Session* session;
+    iscsi_context* context;
+};
+
+} // namespace quillon::scsi

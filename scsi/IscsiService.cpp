@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <poll.h>
-#include <unistd.h>
 
 namespace quillon::scsi {
 
@@ -117,7 +116,7 @@ void IscsiTransport::closeSessionsLocked() {
 
 // Fills the poll list (eventfd, then sockets); true if a session needs work first.
 bool IscsiTransport::pollListLocked(std::vector<pollfd>& fds, std::vector<Polled>& polled) {
-    fds.assign(1, pollfd{wakeFd_, POLLIN, 0});
+    fds.assign(1, pollfd{wake_.fd(), POLLIN, 0});
     polled.assign(1, Polled{nullptr, nullptr});
     bool again = false;
     for (auto& adapter : sessions_) {
@@ -206,8 +205,7 @@ void IscsiTransport::serve() {
             continue;
         }
         if (fds[0].revents != 0) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto got = ::read(wakeFd_, &count, sizeof count);
+            wake_.drain();
         }
         for (std::size_t i = 1; i < fds.size(); ++i) {
             Session& session = *polled[i].session;

@@ -9,9 +9,7 @@
 
 #include <algorithm>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace quillon::scsi {
 
@@ -43,9 +41,6 @@ IscsiTransport::~IscsiTransport() {
         wake();
         service_.join();
     }
-    if (wakeFd_ >= 0) {
-        ::close(wakeFd_);
-    }
     for (IscsiUrl& url : urls_) {
         wipeIscsiSecrets(url);
     }
@@ -76,8 +71,7 @@ IscsiTransport::Presence IscsiTransport::open() {
             sessions.push_back(std::move(session));
         }
     }
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0) {
+    if (!wake_.open()) {
         return presence_ = Presence::Incomplete;
     }
     try {
@@ -170,8 +164,7 @@ bool IscsiTransport::lunAllowedLocked(const Session& session, std::uint8_t lun) 
 }
 
 void IscsiTransport::wake() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+    wake_.signal();
 }
 
 // Leaves the lock, frees the tasks libiscsi is done with and hands the

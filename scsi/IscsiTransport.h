@@ -3,6 +3,7 @@
 #include "IscsiPlan.h"
 #include "IscsiUrl.h"
 #include "Transport.h"
+#include "WakeEvent.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -178,7 +179,7 @@ private:
     std::condition_variable changed_; // a session settled, an abort was answered
     std::vector<Finished> finished_;  // completed under the lock, delivered outside
     std::vector<void*> graveyard_;    // scsi_tasks libiscsi is done with
-    int wakeFd_ = -1;
+    WakeEvent wake_;                  // rouses the service thread out of poll()
     bool stopping_ = false;
     std::thread service_;
 };

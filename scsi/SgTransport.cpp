@@ -15,7 +15,6 @@
 #include <linux/fs.h>
 #include <poll.h>
 #include <set>
-#include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <system_error>
 #include <tuple>
@@ -270,7 +269,7 @@ std::vector<std::string> sgNodeNames(const std::string& directory) {
 
 struct SgTransport::Node {
     SgDevice device;
-    int fd = -1;
+    UniqueFd fd; // open while an adapter uses the device
     // Guarded by mutex_.
     bool gone = false;
     int outstanding = 0; // written to the driver and not read back yet
@@ -295,20 +294,13 @@ SgTransport::~SgTransport() {
             std::lock_guard lock(mutex_);
             stopping_ = true;
         }
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+        wake_.signal();
         service_.join();
     }
     // Closing a node first orphans its requests in the kernel, which then
     // never copies into the buffers freed below.
     for (auto& node : nodes_) {
-        if (node->fd >= 0) {
-            ::close(node->fd);
-            node->fd = -1;
-        }
-    }
-    if (wakeFd_ >= 0) {
-        ::close(wakeFd_);
+        node->fd.reset();
     }
     std::vector<std::unique_ptr<Request>> left;
     for (auto& entry : inFlight_) {
@@ -349,22 +341,20 @@ std::string usedNote(const SgAdapterLayout& adapter, const SgDevice& device) {
 } // namespace
 
 // Opens an sg node and reads its address; false, with a note why, when it is unusable.
-bool SgTransport::probeNode(const std::string& path, SgDevice& device, int& fd, int& version) {
-    fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+bool SgTransport::probeNode(const std::string& path, SgDevice& device, UniqueFd& fd, int& version) {
+    UniqueFd opened(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    if (!opened) {
         notes_.push_back(path + ": cannot open: " + std::strerror(errno));
         return false;
     }
     version = 0;
     sg_scsi_id id{};
-    if (::ioctl(fd, SG_GET_VERSION_NUM, &version) < 0 || version < FirstV3Version) {
+    if (::ioctl(opened.get(), SG_GET_VERSION_NUM, &version) < 0 || version < FirstV3Version) {
         notes_.push_back(path + ": not a SCSI generic node with the sg_io_hdr interface");
-        ::close(fd);
         return false;
     }
-    if (::ioctl(fd, SG_GET_SCSI_ID, &id) < 0) {
+    if (::ioctl(opened.get(), SG_GET_SCSI_ID, &id) < 0) {
         notes_.push_back(path + ": no SCSI address: " + std::strerror(errno));
-        ::close(fd);
         return false;
     }
     device = SgDevice{};
@@ -375,6 +365,7 @@ bool SgTransport::probeNode(const std::string& path, SgDevice& device, int& fd, 
     device.lun = id.lun;
     device.scsiType = id.scsi_type;
     device.queueDepth = id.d_queue_depth;
+    fd = std::move(opened);
     return true;
 }
 
@@ -389,7 +380,7 @@ SgHostFacts SgTransport::hostFactsFor(const SgAdapterLayout& adapter,
         used[index] = true;
         const Node& node = *nodes_[index];
         facts.driverVersion = versions[index];
-        const int bytes = maxTransferOf(node.fd);
+        const int bytes = maxTransferOf(node.fd.get());
         if (bytes > 0 &&
             (facts.maxTransfer == 0 || static_cast<std::uint32_t>(bytes) < facts.maxTransfer)) {
             facts.maxTransfer = static_cast<std::uint32_t>(bytes);
@@ -400,7 +391,7 @@ SgHostFacts SgTransport::hostFactsFor(const SgAdapterLayout& adapter,
 }
 
 // Lays out the adapters and keeps a node per device, closing those no adapter uses.
-void SgTransport::layOut(const std::vector<SgDevice>& devices, const std::vector<int>& fds,
+void SgTransport::layOut(const std::vector<SgDevice>& devices, std::vector<UniqueFd> fds,
                          const std::vector<int>& versions) {
     layout_ = layoutAdapters(devices);
     for (const std::string& note : layout_.unreachable) {
@@ -409,7 +400,7 @@ void SgTransport::layOut(const std::vector<SgDevice>& devices, const std::vector
     for (std::size_t i = 0; i < devices.size(); ++i) {
         auto node = std::make_unique<Node>();
         node->device = devices[i];
-        node->fd = fds[i];
+        node->fd = std::move(fds[i]);
         nodes_.push_back(std::move(node));
     }
     std::vector<bool> used(devices.size(), false);
@@ -418,16 +409,14 @@ void SgTransport::layOut(const std::vector<SgDevice>& devices, const std::vector
     }
     for (std::size_t i = 0; i < used.size(); ++i) {
         if (!used[i]) {
-            ::close(nodes_[i]->fd);
-            nodes_[i]->fd = -1;
+            nodes_[i]->fd.reset();
         }
     }
 }
 
 // Starts the service thread and its wake-up event; Incomplete, with a note, on failure.
 Transport::Presence SgTransport::startService() {
-    wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (wakeFd_ < 0) {
+    if (!wake_.open()) {
         notes_.push_back(std::string("cannot make the service thread's event: ") +
                          std::strerror(errno));
         return Presence::Incomplete;
@@ -454,20 +443,20 @@ Transport::Presence SgTransport::open() {
     }
 
     std::vector<SgDevice> devices;
-    std::vector<int> fds;
+    std::vector<UniqueFd> fds;
     std::vector<int> versions;
     for (const std::string& name : names) {
         SgDevice device;
-        int fd = -1;
+        UniqueFd fd;
         int version = 0;
         if (probeNode(devDirectory_ + "/" + name, device, fd, version)) {
             devices.push_back(device);
-            fds.push_back(fd);
+            fds.push_back(std::move(fd));
             versions.push_back(version);
         }
     }
 
-    layOut(devices, fds, versions);
+    layOut(devices, std::move(fds), versions);
     if (layout_.adapters.empty()) {
         notes_.push_back("no usable sg node in " + devDirectory_);
         return presence_ = Presence::Absent;
@@ -609,7 +598,7 @@ Completion SgTransport::submitLocked(Node& node, std::unique_ptr<Request>& reque
         request->header.dxfer_direction = SG_DXFER_FROM_DEV;
     }
     for (;;) {
-        const ssize_t written = ::write(node.fd, &request->header, sizeof request->header);
+        const ssize_t written = ::write(node.fd.get(), &request->header, sizeof request->header);
         if (written == static_cast<ssize_t>(sizeof request->header)) {
             ++node.outstanding;
             inFlight_[packId] = std::move(request);
@@ -625,7 +614,7 @@ Completion SgTransport::submitLocked(Node& node, std::unique_ptr<Request>& reque
             // ENOMEM for transfers beyond a few bytes): if the same request
             // goes through as SG_DXFER_FROM_DEV, it is one.
             request->header.dxfer_direction = SG_DXFER_FROM_DEV;
-            const ssize_t again = ::write(node.fd, &request->header, sizeof request->header);
+            const ssize_t again = ::write(node.fd.get(), &request->header, sizeof request->header);
             if (again == static_cast<ssize_t>(sizeof request->header)) {
                 copyIn_ = false;
                 notes_.push_back("the kernel refuses SG_DXFER_TO_FROM_DEV: data in goes as "
@@ -692,11 +681,11 @@ bool SgTransport::abort(int adapter, TransportCommand& command) {
 void SgTransport::serve() {
     std::vector<pollfd> fds;
     std::vector<Node*> polled;
-    fds.push_back({wakeFd_, POLLIN, 0});
+    fds.push_back({wake_.fd(), POLLIN, 0});
     polled.push_back(nullptr);
     for (auto& node : nodes_) {
-        if (node->fd >= 0) {
-            fds.push_back({node->fd, POLLIN, 0});
+        if (node->fd) {
+            fds.push_back({node->fd.get(), POLLIN, 0});
             polled.push_back(node.get());
         }
     }
@@ -709,8 +698,7 @@ void SgTransport::serve() {
             return;
         }
         if (fds[0].revents != 0) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto got = ::read(wakeFd_, &count, sizeof count);
+            wake_.drain();
             std::lock_guard lock(mutex_);
             if (stopping_) {
                 return;
@@ -738,7 +726,7 @@ bool SgTransport::drain(Node& node) {
     bool any = false;
     for (;;) {
         sg_io_hdr reply{};
-        const ssize_t got = ::read(node.fd, &reply, sizeof reply);
+        const ssize_t got = ::read(node.fd.get(), &reply, sizeof reply);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;

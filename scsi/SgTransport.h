@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Transport.h"
+#include "UniqueFd.h"
+#include "WakeEvent.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -182,10 +184,10 @@ private:
         int error = 0; // errno of the write
     };
 
-    bool probeNode(const std::string& path, SgDevice& device, int& fd, int& version);
+    bool probeNode(const std::string& path, SgDevice& device, UniqueFd& fd, int& version);
     SgHostFacts hostFactsFor(const SgAdapterLayout& adapter, const std::vector<int>& versions,
                              std::vector<bool>& used);
-    void layOut(const std::vector<SgDevice>& devices, const std::vector<int>& fds,
+    void layOut(const std::vector<SgDevice>& devices, std::vector<UniqueFd> fds,
                 const std::vector<int>& versions);
     Presence startService();
     Completion submitLocked(Node& node, std::unique_ptr<Request>& request, int& error);
@@ -209,7 +211,7 @@ private:
     std::map<int, std::unique_ptr<Request>> inFlight_; // by pack_id
     int nextPackId_ = 1;
     bool copyIn_ = true;
-    int wakeFd_ = -1;
+    WakeEvent wake_; // rouses the service thread out of poll()
     bool stopping_ = false;
     std::thread service_;
 };

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -353,12 +354,21 @@ TEST(SgTransportWithoutDevices, EmptyOrMissingDirectoryIsAbsent) {
     }
 }
 
+// How many file descriptors the process holds.
+std::size_t openDescriptors() {
+    const std::filesystem::directory_iterator entries("/proc/self/fd");
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+}
+
 TEST(SgTransportWithoutDevices, NodesThatAreNotSgAreNamedAndSkipped) {
     TempDir dir;
     dir.touch("sg0");
     dir.touch("sg1");
     SgTransport transport(dir.path(), dir.path());
+    const std::size_t held = openDescriptors();
     EXPECT_EQ(transport.open(), Transport::Presence::Absent);
+    // The nodes it opened to look at are closed again.
+    EXPECT_EQ(openDescriptors(), held);
     const std::string reason = transport.reason();
     EXPECT_NE(reason.find(dir.path() + "/sg0: not a SCSI generic node"), std::string::npos)
         << reason;

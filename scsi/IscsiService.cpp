@@ -24,7 +24,7 @@ void IscsiTransport::expireLocked(Clock::time_point now) {
                 if (!request->expires || request->expiry > now) {
                     return false;
                 }
-                finishLocked(*request, failure(host_status::SelectionTimeout));
+                finishLocked(*request, hostFailure(host_status::SelectionTimeout));
                 return true;
             });
             // Sending ABORT TASK may cancel a request at once, out of the
@@ -36,7 +36,7 @@ void IscsiTransport::expireLocked(Clock::time_point now) {
                 }
             }
             for (Request* request : expired) {
-                finishLocked(*request, failure(host_status::Timeout));
+                finishLocked(*request, hostFailure(host_status::Timeout));
                 if (!request->aborting && request->withLibiscsi && session.context != nullptr &&
                     !session.broken) {
                     auto ticket = std::make_shared<AbortTicket>();
@@ -107,7 +107,7 @@ void IscsiTransport::closeSessionsLocked() {
         for (auto& session : adapter) {
             dropConnectionLocked(*session, "the transport is closing");
             for (auto& request : session->waiting) {
-                finishLocked(*request, failure(host_status::UnexpectedBusFree));
+                finishLocked(*request, hostFailure(host_status::UnexpectedBusFree));
             }
             session->waiting.clear();
         }
@@ -172,7 +172,7 @@ void IscsiTransport::serviceSocketLocked(Session& session, short revents) {
     }
     const int served = iscsi_service(session.context, revents & ~POLLRDHUP);
     if (served < 0 && !session.failure) {
-        const std::string why = redactIscsiSecrets(iscsi_get_error(session.context), *session.url);
+        const std::string why = session.error();
         if (session.state == Session::State::Up) {
             session.broken = true;
             session.brokenWhy = why;

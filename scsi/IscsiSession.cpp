@@ -134,7 +134,7 @@ void IscsiTransport::onCommand(iscsi_context* context, int status, void* data, v
     std::size_t length = 0;
     if (request->aborting) {
         // Given up by its caller: it fails, and its data stays here.
-        result = failure(host_status::Timeout);
+        result = hostFailure(host_status::Timeout);
     } else if (request->direction == DataDirection::In && task != nullptr) {
         length = iscsiDataInLength(status, *task, request->length);
     }
@@ -160,10 +160,7 @@ void IscsiTransport::onAttention(iscsi_context* context, int status, void*, void
         self.testUnitReadyLocked(attention);
         return;
     }
-    std::erase_if(session.attentions, [&](const auto& a) { return a.get() == &attention; });
-    if (session.attentions.empty()) {
-        self.sessionUpLocked(session);
-    }
+    self.attentionClearedLocked(attention);
 }
 
 void IscsiTransport::onAbort(iscsi_context*, int status, void* data, void* owner) {
@@ -236,11 +233,7 @@ void IscsiTransport::loggedInLocked(Session& session) {
 // of the caller's goes out.
 void IscsiTransport::clearAttentionLocked(Session& session) {
     session.state = Session::State::ClearingAttention;
-    std::vector<std::uint8_t> luns = session.namedLuns;
-    luns.insert(luns.end(), session.reportedLuns.begin(), session.reportedLuns.end());
-    std::sort(luns.begin(), luns.end());
-    luns.erase(std::unique(luns.begin(), luns.end()), luns.end());
-    for (const std::uint8_t lun : luns) {
+    for (const std::uint8_t lun : session.knownLuns()) {
         auto attention = std::make_unique<Attention>();
         attention->session = &session;
         attention->lun = lun;
@@ -253,15 +246,20 @@ void IscsiTransport::clearAttentionLocked(Session& session) {
 }
 
 void IscsiTransport::testUnitReadyLocked(Attention& attention) {
-    Session& session = *attention.session;
     ++attention.tries;
-    attention.task = iscsi_testunitready_task(session.context, attention.lun,
+    attention.task = iscsi_testunitready_task(attention.session->context, attention.lun,
                                               &IscsiTransport::onAttention, &attention);
     if (attention.task == nullptr) {
-        std::erase_if(session.attentions, [&](const auto& a) { return a.get() == &attention; });
-        if (session.attentions.empty()) {
-            sessionUpLocked(session);
-        }
+        attentionClearedLocked(attention);
+    }
+}
+
+// Done with one LUN's unit attention; the session is up when every LUN is.
+void IscsiTransport::attentionClearedLocked(Attention& attention) {
+    Session& session = *attention.session;
+    std::erase_if(session.attentions, [&](const auto& a) { return a.get() == &attention; });
+    if (session.attentions.empty()) {
+        sessionUpLocked(session);
     }
 }
 
@@ -293,7 +291,7 @@ void IscsiTransport::connectFailedLocked(Session& session, const std::string& wh
     session.note = redactIscsiSecrets(why, *session.url);
     dropConnectionLocked(session, session.note);
     for (auto& request : session.waiting) {
-        finishLocked(*request, failure(host_status::SelectionTimeout));
+        finishLocked(*request, hostFailure(host_status::SelectionTimeout));
     }
     session.waiting.clear();
     if (!session.settled) {
@@ -351,7 +349,7 @@ void IscsiTransport::dropConnectionLocked(Session& session, const std::string& w
             continue;
         }
         if (request->aborting) {
-            finishLocked(*request, failure(host_status::Timeout));
+            finishLocked(*request, hostFailure(host_status::Timeout));
         } else {
             retryLocked(session, std::move(request));
         }
@@ -368,7 +366,7 @@ void IscsiTransport::dropConnectionLocked(Session& session, const std::string& w
 // the second time it ends without status.
 void IscsiTransport::retryLocked(Session& session, std::unique_ptr<Request> request) {
     if (request->resent || (request->expires && request->expiry <= Clock::now())) {
-        finishLocked(*request, failure(host_status::UnexpectedBusFree));
+        finishLocked(*request, hostFailure(host_status::UnexpectedBusFree));
         return;
     }
     request->resent = true;

@@ -18,15 +18,6 @@
 
 namespace quillon::scsi {
 
-// The result of a command that got no status from its target, with the
-// host status telling why.
-inline TransportCommand::Result failure(std::uint8_t hostStatus) {
-    TransportCommand::Result result;
-    result.completion = Completion::Error;
-    result.hostStatus = hostStatus;
-    return result;
-}
-
 // One command on its way: the transport's copy of its data, and the libiscsi
 // task carrying it. A request lives until libiscsi is done with it (its
 // callback has run, or its session was destroyed), even when the command was
@@ -106,10 +97,11 @@ struct IscsiTransport::Session {
     std::map<std::uint8_t, std::vector<std::uint8_t>> keptSense;
     IscsiTransport* transport = nullptr;
 
-    std::string where() const {
-        return "adapter " + std::to_string(adapter) + " target " + std::to_string(targetId) + " (" +
-               url->portal() + "/" + targetName + ")";
-    }
+    std::string where() const;
+    // The LUNs named in the URLs or reported by the target, ascending.
+    std::vector<std::uint8_t> knownLuns() const;
+    // libiscsi's last error on the connection, passwords blotted out.
+    std::string error() const;
 };
 
 // A socket given to poll(): its session, and the connection it belonged to.

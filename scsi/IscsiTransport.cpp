@@ -18,7 +18,29 @@ namespace {
 namespace op = scsicore::op;
 namespace sense_key = scsicore::sense_key;
 
+// The allocation length of a six-byte CDB; 0 for a shorter one.
+std::size_t allocationLength6(std::span<const std::uint8_t> cdb) {
+    return cdb.size() > 4 ? cdb[4] : 0;
+}
+
 } // namespace
+
+std::string IscsiTransport::Session::where() const {
+    return "adapter " + std::to_string(adapter) + " target " + std::to_string(targetId) + " (" +
+           url->portal() + "/" + targetName + ")";
+}
+
+std::vector<std::uint8_t> IscsiTransport::Session::knownLuns() const {
+    std::vector<std::uint8_t> luns = namedLuns;
+    luns.insert(luns.end(), reportedLuns.begin(), reportedLuns.end());
+    std::sort(luns.begin(), luns.end());
+    luns.erase(std::unique(luns.begin(), luns.end()), luns.end());
+    return luns;
+}
+
+std::string IscsiTransport::Session::error() const {
+    return redactIscsiSecrets(iscsi_get_error(context), *url);
+}
 
 IscsiTransport::IscsiTransport(const std::vector<std::string>& urls)
     : IscsiTransport(urls, Options{}) {}
@@ -129,11 +151,7 @@ std::vector<std::uint8_t> IscsiTransport::lunsOf(int adapter, std::uint8_t targe
     if (session->allLuns && !session->lunsKnown) {
         return {};
     }
-    std::vector<std::uint8_t> luns = session->namedLuns;
-    luns.insert(luns.end(), session->reportedLuns.begin(), session->reportedLuns.end());
-    std::sort(luns.begin(), luns.end());
-    luns.erase(std::unique(luns.begin(), luns.end()), luns.end());
-    return luns;
+    return session->knownLuns();
 }
 
 int IscsiTransport::loginsOf(int adapter, std::uint8_t target) const {
@@ -222,8 +240,7 @@ bool IscsiTransport::answerRequestSenseLocked(Session& session,
     if (kept == session.keptSense.end()) {
         return false;
     }
-    const auto cdb = command->cdb();
-    const std::size_t allocation = cdb.size() > 4 ? cdb[4] : 0;
+    const std::size_t allocation = allocationLength6(command->cdb());
     const std::vector<std::uint8_t> sense = std::move(kept->second);
     session.keptSense.erase(kept);
     TransportCommand::Result good;
@@ -238,7 +255,7 @@ bool IscsiTransport::answerRequestSenseLocked(Session& session,
 // ILLEGAL REQUEST, LOGICAL UNIT NOT SUPPORTED (25h/00h).
 void IscsiTransport::answerAbsentLunLocked(const std::shared_ptr<TransportCommand>& command) {
     const auto cdb = command->cdb();
-    const std::size_t allocation = cdb.size() > 4 ? cdb[4] : 0;
+    const std::size_t allocation = allocationLength6(cdb);
     const auto sense = scsicore::SenseData::of(sense_key::IllegalRequest, 0x25).fixedFormat();
     TransportCommand::Result result;
     if (cdb[0] == op::Inquiry || cdb[0] == op::RequestSense) {
@@ -264,7 +281,7 @@ Completion IscsiTransport::execute(int adapter, const std::shared_ptr<TransportC
     TransportCommand& cmd = *command;
     Session* session = presence_ == Presence::Present ? sessionFor(adapter, cmd.target()) : nullptr;
     const auto refuse = [&](std::uint8_t hostStatus) {
-        cmd.complete(failure(hostStatus));
+        cmd.complete(hostFailure(hostStatus));
         return Completion::Error;
     };
     if (session == nullptr) {
@@ -343,7 +360,7 @@ void IscsiTransport::submitLocked(Session& session, std::unique_ptr<Request> req
     scsi_task* task = scsi_create_task(request->cdbLength, request->cdb.data(), direction,
                                        static_cast<int>(request->length));
     if (task == nullptr) {
-        finishLocked(*request, failure(host_status::UnexpectedBusFree));
+        finishLocked(*request, hostFailure(host_status::UnexpectedBusFree));
         return;
     }
     iscsi_data out{request->length, request->data.get()};
@@ -351,7 +368,7 @@ void IscsiTransport::submitLocked(Session& session, std::unique_ptr<Request> req
         scsi_task_add_data_in_buffer(task, static_cast<int>(request->length),
                                      request->data.get()) != 0) {
         scsi_free_scsi_task(task);
-        finishLocked(*request, failure(host_status::UnexpectedBusFree));
+        finishLocked(*request, hostFailure(host_status::UnexpectedBusFree));
         return;
     }
     if (iscsi_scsi_command_async(session.context, request->lun, task, &IscsiTransport::onCommand,
@@ -359,7 +376,7 @@ void IscsiTransport::submitLocked(Session& session, std::unique_ptr<Request> req
                                  request.get()) != 0) {
         scsi_free_scsi_task(task);
         session.broken = true;
-        session.brokenWhy = redactIscsiSecrets(iscsi_get_error(session.context), *session.url);
+        session.brokenWhy = session.error();
         session.waiting.push_back(std::move(request));
         wake();
         return;
@@ -378,7 +395,7 @@ void IscsiTransport::flushLocked(Session& session) {
     if ((iscsi_which_events(session.context) & POLLOUT) != 0 &&
         iscsi_service(session.context, POLLOUT) < 0) {
         session.broken = true;
-        session.brokenWhy = redactIscsiSecrets(iscsi_get_error(session.context), *session.url);
+        session.brokenWhy = session.error();
     }
     if (session.broken || (iscsi_which_events(session.context) & POLLOUT) != 0) {
         wake();
@@ -398,7 +415,7 @@ bool IscsiTransport::abort(int adapter, TransportCommand& command) {
         it != session->waiting.end()) {
         std::unique_ptr<Request> request = std::move(*it);
         session->waiting.erase(it);
-        finishLocked(*request, failure(host_status::Timeout));
+        finishLocked(*request, hostFailure(host_status::Timeout));
         releaseLocked(lock);
         return true;
     }
@@ -410,7 +427,7 @@ bool IscsiTransport::abort(int adapter, TransportCommand& command) {
     if (session->context == nullptr || session->broken) {
         // Its connection is being given up: no ABORT TASK, and no second try.
         request->aborting = true;
-        finishLocked(*request, failure(host_status::Timeout));
+        finishLocked(*request, hostFailure(host_status::Timeout));
         releaseLocked(lock);
         return false;
     }
@@ -418,7 +435,7 @@ bool IscsiTransport::abort(int adapter, TransportCommand& command) {
     sendAbortLocked(*session, *request, *ticket);
     if (!ticket->live) {
         // libiscsi would not send it: the connection is gone.
-        finishLocked(*request, failure(host_status::Timeout));
+        finishLocked(*request, hostFailure(host_status::Timeout));
         releaseLocked(lock);
         return false;
     }
@@ -435,7 +452,7 @@ bool IscsiTransport::abort(int adapter, TransportCommand& command) {
     if (ticket->answered) {
         aborted = ticket->response == ISCSI_TMR_FUNC_COMPLETE;
         if (still != session->inFlight.end()) {
-            finishLocked(**still, failure(host_status::Timeout));
+            finishLocked(**still, hostFailure(host_status::Timeout));
             if (aborted && (*still)->withLibiscsi && session->context != nullptr) {
                 // The target sends no reply for a task it aborted: take it
                 // back from libiscsi.
@@ -444,7 +461,7 @@ bool IscsiTransport::abort(int adapter, TransportCommand& command) {
         }
     } else if (!stopping_) {
         if (still != session->inFlight.end()) {
-            finishLocked(**still, failure(host_status::Timeout));
+            finishLocked(**still, hostFailure(host_status::Timeout));
         }
         session->broken = true;
         session->brokenWhy = "no answer to ABORT TASK";

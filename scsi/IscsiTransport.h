@@ -143,6 +143,7 @@ private:
     void loggedInLocked(Session& session);
     void clearAttentionLocked(Session& session);
     void testUnitReadyLocked(Attention& attention);
+    void attentionClearedLocked(Attention& attention);
     void sessionUpLocked(Session& session);
     void connectFailedLocked(Session& session, const std::string& why);
     void dropConnectionLocked(Session& session, const std::string& why);

@@ -503,10 +503,7 @@ std::vector<SgDevice> SgTransport::devicesOf(int adapter) const {
 }
 
 void SgTransport::fail(TransportCommand& command, std::uint8_t hostStatus) {
-    TransportCommand::Result result;
-    result.completion = Completion::Error;
-    result.hostStatus = hostStatus;
-    command.complete(result);
+    command.complete(hostFailure(hostStatus));
 }
 
 void SgTransport::finish(Request& request, const sg_io_hdr& reply) {

@@ -4,16 +4,6 @@
 
 namespace quillon::scsi {
 
-namespace {
-
-TransportCommand::Result failure(std::uint8_t hostStatus) {
-    TransportCommand::Result result;
-    result.hostStatus = hostStatus;
-    return result;
-}
-
-} // namespace
-
 SimTransport::SimTransport(sim::DriveSet drives, double timeScale)
     : drives_(std::move(drives)), timeScale_(std::max(timeScale, 0.0)),
       epoch_(std::chrono::steady_clock::now()) {
@@ -27,10 +17,10 @@ SimTransport::~SimTransport() {
         std::lock_guard lock(mutex_);
         stopping_ = true;
         for (auto& command : queue_) {
-            command->complete(failure(host_status::UnexpectedBusFree));
+            command->complete(hostFailure(host_status::UnexpectedBusFree));
         }
         for (auto& entry : waiting_) {
-            entry.command->complete(failure(host_status::UnexpectedBusFree));
+            entry.command->complete(hostFailure(host_status::UnexpectedBusFree));
         }
     }
     wake_.notify_all();
@@ -68,7 +58,7 @@ std::optional<SimTransport::Ran> SimTransport::run(TransportCommand& command,
                                                    std::optional<sim::Nanos> at) {
     auto* drive = target(command.target());
     if (drive == nullptr) {
-        return Ran{failure(host_status::SelectionTimeout), {}, false};
+        return Ran{hostFailure(host_status::SelectionTimeout), {}, false};
     }
     sim::CommandOutcome outcome;
     const bool ran = command.withBuffer([&](std::span<std::uint8_t> buffer) {
@@ -142,7 +132,7 @@ bool SimTransport::abort(int adapter, TransportCommand& command) {
     if (!found) {
         return false;
     }
-    found->complete(failure(host_status::Ok));
+    found->complete(hostFailure(host_status::Ok));
     wake_.notify_all();
     return true;
 }

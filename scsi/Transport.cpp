@@ -88,4 +88,11 @@ TransportCommand::Result TransportCommand::result() const {
     return result_;
 }
 
+TransportCommand::Result hostFailure(std::uint8_t hostStatus) {
+    TransportCommand::Result result;
+    result.completion = Completion::Error;
+    result.hostStatus = hostStatus;
+    return result;
+}
+
 } // namespace quillon::scsi

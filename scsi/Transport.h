@@ -111,6 +111,10 @@ private:
     Result result_;
 };
 
+// The result of a command that ended without a status from its target
+// (Error, target status 0), the host status telling why.
+TransportCommand::Result hostFailure(std::uint8_t hostStatus);
+
 // A way to reach SCSI devices: the simulated bus, the Linux SCSI generic
 // driver, iSCSI. It presents its host adapters by local index 0..n-1.
 class Transport {

@@ -14,9 +14,7 @@ void IscsiTransport::expireLocked(Clock::time_point now) {
     for (auto& adapter : sessions_) {
         for (auto& owned : adapter) {
             Session& session = *owned;
-            const bool connecting =
-                session.state != Session::State::Down && session.state != Session::State::Up;
-            if (connecting && session.connectDeadline <= now) {
+            if (session.state.connecting() && session.connectDeadline <= now) {
                 connectFailedLocked(session, "no answer within " +
                                                  std::to_string(options_.connectTimeoutMs) + " ms");
             }
@@ -38,7 +36,7 @@ void IscsiTransport::expireLocked(Clock::time_point now) {
             for (Request* request : expired) {
                 finishLocked(*request, hostFailure(host_status::Timeout));
                 if (!request->aborting && request->withLibiscsi && session.context != nullptr &&
-                    !session.broken) {
+                    session.state.is(Session::Phase::Up)) {
                     auto ticket = std::make_shared<AbortTicket>();
                     sendAbortLocked(session, *request, *ticket);
                     if (ticket->live) {
@@ -48,9 +46,8 @@ void IscsiTransport::expireLocked(Clock::time_point now) {
             }
             std::erase_if(session.tickets, [](const auto& ticket) { return ticket->answered; });
             for (const auto& ticket : session.tickets) {
-                if (ticket->deadline <= now && !session.broken) {
-                    session.broken = true;
-                    session.brokenWhy = "no answer to ABORT TASK";
+                if (ticket->deadline <= now) {
+                    session.state.breakOffIfUp("no answer to ABORT TASK");
                 }
             }
         }
@@ -61,7 +58,7 @@ IscsiTransport::Clock::time_point IscsiTransport::nextDeadlineLocked() const {
     auto next = Clock::time_point::max();
     for (const auto& adapter : sessions_) {
         for (const auto& session : adapter) {
-            if (session->state != Session::State::Down && session->state != Session::State::Up) {
+            if (session->state.connecting()) {
                 next = std::min(next, session->connectDeadline);
             }
             for (const auto& ticket : session->tickets) {
@@ -79,21 +76,25 @@ IscsiTransport::Clock::time_point IscsiTransport::nextDeadlineLocked() const {
     return next;
 }
 
-// Acts on failed and broken sessions; unless stopping, connects those wanted.
+// Ends the attempts that failed and gives up the connections that broke;
+// unless stopping, connects the sessions that are new or have commands
+// waiting.
 void IscsiTransport::tendSessionsLocked(Clock::time_point now) {
     for (auto& adapter : sessions_) {
         for (auto& owned : adapter) {
             Session& session = *owned;
-            if (session.failure) {
-                connectFailedLocked(session, *session.failure);
-            } else if (session.broken) {
-                dropConnectionLocked(session, session.brokenWhy);
+            // A copy: giving the connection up forgets the reason.
+            const std::string why = session.state.reason();
+            if (session.state.is(Session::Phase::Failed)) {
+                connectFailedLocked(session, why);
+            } else if (session.state.is(Session::Phase::Broken)) {
+                dropConnectionLocked(session, why);
             }
             if (stopping_) {
                 continue;
             }
-            if (session.state == Session::State::Down &&
-                (session.connectWanted || !session.waiting.empty())) {
+            if (session.state.is(Session::Phase::Idle) ||
+                (session.state.is(Session::Phase::Down) && !session.waiting.empty())) {
                 startConnectLocked(session,
                                    now + std::chrono::milliseconds(options_.connectTimeoutMs));
             }
@@ -122,7 +123,7 @@ bool IscsiTransport::pollListLocked(std::vector<pollfd>& fds, std::vector<Polled
     for (auto& adapter : sessions_) {
         for (auto& owned : adapter) {
             Session& session = *owned;
-            if (session.failure || session.broken) {
+            if (session.state.awaitsService()) {
                 again = true; // deal with it before sleeping
             }
             if (session.context == nullptr) {
@@ -133,7 +134,7 @@ bool IscsiTransport::pollListLocked(std::vector<pollfd>& fds, std::vector<Polled
                 continue;
             }
             short events = static_cast<short>(iscsi_which_events(session.context));
-            if (session.state == Session::State::Up) {
+            if (session.state.loggedIn()) {
                 events = static_cast<short>(events | POLLRDHUP);
             }
             fds.push_back(pollfd{fd, events, 0});
@@ -155,30 +156,26 @@ int IscsiTransport::pollTimeoutLocked(bool again) const {
     return timeout;
 }
 
-// Lets libiscsi serve a socket's events; marks the session failed or broken on error.
+// Lets libiscsi serve a socket's events; a connection that fails breaks a
+// logged-in session and fails an attempt under way.
 void IscsiTransport::serviceSocketLocked(Session& session, short revents) {
     const bool hangup = (revents & (POLLHUP | POLLERR | POLLRDHUP)) != 0;
-    if (session.state == Session::State::Up && hangup) {
-        // Take in what came before the end, then give the
-        // connection up.
+    if (session.state.loggedIn() && hangup) {
+        // Take in what came before the end, then give the connection up.
         iscsi_service(session.context, POLLIN);
         if (session.context != nullptr) {
-            session.broken = true;
-            if (session.brokenWhy.empty()) {
-                session.brokenWhy = "the target closed the connection";
-            }
+            session.state.breakOffIfUp("the target closed the connection");
         }
         return;
     }
-    const int served = iscsi_service(session.context, revents & ~POLLRDHUP);
-    if (served < 0 && !session.failure) {
-        const std::string why = session.error();
-        if (session.state == Session::State::Up) {
-            session.broken = true;
-            session.brokenWhy = why;
-        } else {
-            session.failure = why.empty() ? "the connection failed" : why;
-        }
+    if (iscsi_service(session.context, revents & ~POLLRDHUP) >= 0) {
+        return;
+    }
+    const std::string why = session.error();
+    if (session.state.loggedIn()) {
+        session.state.breakOff(why);
+    } else {
+        session.state.fail(why.empty() ? "the connection failed" : why);
     }
 }
 

@@ -27,26 +27,26 @@ constexpr int ReportLunsLength = 8 + 8 * 512;
 
 void IscsiTransport::onConnect(iscsi_context* context, int status, void*, void* data) {
     auto& session = *static_cast<Session*>(data);
-    if (session.context != context || session.state != Session::State::Connecting) {
+    if (session.context != context || !session.state.is(Session::Phase::Connecting)) {
         return;
     }
     if (status != SCSI_STATUS_GOOD) {
-        session.failure = "cannot connect: " + std::string(iscsi_get_error(context));
+        session.state.fail("cannot connect: " + std::string(iscsi_get_error(context)));
         return;
     }
-    session.state = Session::State::LoggingIn;
+    session.state.enter(Session::Phase::LoggingIn);
     if (iscsi_login_async(context, &IscsiTransport::onLogin, &session) != 0) {
-        session.failure = "cannot log in: " + std::string(iscsi_get_error(context));
+        session.state.fail("cannot log in: " + std::string(iscsi_get_error(context)));
     }
 }
 
 void IscsiTransport::onLogin(iscsi_context* context, int status, void*, void* data) {
     auto& session = *static_cast<Session*>(data);
-    if (session.context != context || session.state != Session::State::LoggingIn) {
+    if (session.context != context || !session.state.is(Session::Phase::LoggingIn)) {
         return;
     }
     if (status != SCSI_STATUS_GOOD) {
-        session.failure = "login failed: " + std::string(iscsi_get_error(context));
+        session.state.fail("login failed: " + std::string(iscsi_get_error(context)));
         return;
     }
     ++session.logins;
@@ -55,7 +55,9 @@ void IscsiTransport::onLogin(iscsi_context* context, int status, void*, void* da
 
 void IscsiTransport::onReportLuns(iscsi_context* context, int status, void* data, void* owner) {
     auto& session = *static_cast<Session*>(owner);
-    if (session.context != context || session.state != Session::State::AskingLuns) {
+    const bool first = session.state.is(Session::Phase::AskingLuns);
+    if (session.context != context ||
+        !(first || session.state.is(Session::Phase::AskingLunsAgain))) {
         return;
     }
     auto* task = static_cast<scsi_task*>(data);
@@ -65,7 +67,6 @@ void IscsiTransport::onReportLuns(iscsi_context* context, int status, void* data
     if (status == SCSI_STATUS_GOOD && task != nullptr && task->datain.data != nullptr) {
         session.reportedLuns = lunsFromReportLuns(
             {task->datain.data, static_cast<std::size_t>(std::max(task->datain.size, 0))});
-        session.lunsKnown = true;
     }
     if (session.reportLuns != nullptr) {
         session.transport->graveyard_.push_back(session.reportLuns);
@@ -73,8 +74,8 @@ void IscsiTransport::onReportLuns(iscsi_context* context, int status, void* data
     }
     // A CHECK CONDITION may be the unit attention of the fresh login, which
     // some targets report even here: ask once more.
-    if (status == SCSI_STATUS_CHECK_CONDITION && !session.askedAgain) {
-        session.askedAgain = true;
+    if (status == SCSI_STATUS_CHECK_CONDITION && first) {
+        session.state.enter(Session::Phase::AskingLunsAgain);
         session.reportLuns = iscsi_reportluns_task(context, 0, ReportLunsLength,
                                                    &IscsiTransport::onReportLuns, &session);
         if (session.reportLuns != nullptr) {
@@ -111,18 +112,14 @@ void IscsiTransport::onCommand(iscsi_context* context, int status, void* data, v
     }
     if (status == SCSI_STATUS_CANCELLED && !request->aborting) {
         // Not asked for: libiscsi gave the connection up under the command.
-        session.broken = true;
-        if (session.brokenWhy.empty()) {
-            session.brokenWhy = "the connection was lost";
-        }
+        session.state.breakOffIfUp("the connection was lost");
         self.retryLocked(session, std::move(owned));
         return;
     }
-    if (status == SCSI_STATUS_ERROR && !session.broken) {
+    if (status == SCSI_STATUS_ERROR) {
         // libiscsi failed the command itself; it may have given the
         // connection up quietly too, so do not trust it any more.
-        session.broken = true;
-        session.brokenWhy = redactIscsiSecrets(iscsi_get_error(context), *session.url);
+        session.state.breakOffIfUp(redactIscsiSecrets(iscsi_get_error(context), *session.url));
     }
     const auto sense =
         status == SCSI_STATUS_CHECK_CONDITION ? iscsiSense(task) : std::span<const std::uint8_t>{};
@@ -144,7 +141,7 @@ void IscsiTransport::onCommand(iscsi_context* context, int status, void* data, v
 void IscsiTransport::onAttention(iscsi_context* context, int status, void*, void* owner) {
     auto& attention = *static_cast<Attention*>(owner);
     Session& session = *attention.session;
-    if (session.context != context || session.state != Session::State::ClearingAttention) {
+    if (session.context != context || !session.state.is(Session::Phase::ClearingAttention)) {
         return;
     }
     IscsiTransport& self = *session.transport;
@@ -180,10 +177,6 @@ void IscsiTransport::onAbort(iscsi_context*, int status, void* data, void* owner
 // Making and giving up connections
 
 void IscsiTransport::startConnectLocked(Session& session, Clock::time_point deadline) {
-    session.connectWanted = false;
-    session.failure.reset();
-    session.broken = false;
-    session.brokenWhy.clear();
     iscsi_context* context = iscsi_create_context(options_.initiatorName.c_str());
     if (context == nullptr) {
         connectFailedLocked(session, "libiscsi cannot make a context");
@@ -205,7 +198,7 @@ void IscsiTransport::startConnectLocked(Session& session, Clock::time_point dead
     // The transport reconnects by itself, once per command.
     iscsi_set_noautoreconnect(context, 1);
     session.context = context;
-    session.state = Session::State::Connecting;
+    session.state.enter(Session::Phase::Connecting);
     session.connectDeadline = deadline;
     if (iscsi_connect_async(context, url.portal().c_str(), &IscsiTransport::onConnect, &session) !=
         0) {
@@ -214,9 +207,8 @@ void IscsiTransport::startConnectLocked(Session& session, Clock::time_point dead
 }
 
 void IscsiTransport::loggedInLocked(Session& session) {
-    if (session.allLuns && !session.lunsKnown) {
-        session.state = Session::State::AskingLuns;
-        session.askedAgain = false;
+    if (session.allLuns && !session.reportedLuns) {
+        session.state.enter(Session::Phase::AskingLuns);
         session.reportLuns = iscsi_reportluns_task(session.context, 0, ReportLunsLength,
                                                    &IscsiTransport::onReportLuns, &session);
         if (session.reportLuns != nullptr) {
@@ -232,7 +224,7 @@ void IscsiTransport::loggedInLocked(Session& session) {
 // take it here, with TEST UNIT READY on every LUN known, before any command
 // of the caller's goes out.
 void IscsiTransport::clearAttentionLocked(Session& session) {
-    session.state = Session::State::ClearingAttention;
+    session.state.enter(Session::Phase::ClearingAttention);
     for (const std::uint8_t lun : session.knownLuns()) {
         auto attention = std::make_unique<Attention>();
         attention->session = &session;
@@ -264,20 +256,17 @@ void IscsiTransport::attentionClearedLocked(Attention& attention) {
 }
 
 void IscsiTransport::sessionUpLocked(Session& session) {
-    session.state = Session::State::Up;
+    session.state.enter(Session::Phase::Up);
     session.note = "logged in";
-    if (session.allLuns && !session.lunsKnown) {
+    if (session.allLuns && !session.reportedLuns) {
         session.note += "; REPORT LUNS failed, every LUN is tried";
     } else if (session.allLuns) {
         session.note += ", LUNs";
-        for (const std::uint8_t lun : session.reportedLuns) {
+        for (const std::uint8_t lun : *session.reportedLuns) {
             session.note += " " + std::to_string(lun);
         }
     }
-    if (!session.settled) {
-        session.settled = true;
-        changed_.notify_all();
-    }
+    changed_.notify_all(); // open() may wait for it
     std::vector<std::unique_ptr<Request>> waiting;
     waiting.swap(session.waiting);
     for (auto& request : waiting) {
@@ -294,20 +283,17 @@ void IscsiTransport::connectFailedLocked(Session& session, const std::string& wh
         finishLocked(*request, hostFailure(host_status::SelectionTimeout));
     }
     session.waiting.clear();
-    if (!session.settled) {
-        session.settled = true;
-        changed_.notify_all();
-    }
+    changed_.notify_all(); // open() may wait for it
 }
 
 // Destroys a session's connection. Its commands get one more try on a new
 // connection; a command that had it already ends without status.
 void IscsiTransport::dropConnectionLocked(Session& session, const std::string& why) {
-    session.broken = false;
-    session.brokenWhy.clear();
-    session.failure.reset();
+    const bool wasUp = session.state.loggedIn();
+    // Down before the context goes: the callbacks its destruction runs then
+    // find nothing to act on.
+    session.state.enter(Session::Phase::Down);
     if (session.context == nullptr) {
-        session.state = Session::State::Down;
         return;
     }
     std::vector<std::unique_ptr<Request>> orphans;
@@ -321,9 +307,7 @@ void IscsiTransport::dropConnectionLocked(Session& session, const std::string& w
         ticket->live = false;
     }
     iscsi_context* context = session.context;
-    const bool wasUp = session.state == Session::State::Up;
     session.context = nullptr;
-    session.state = Session::State::Down;
     if (session.reportLuns != nullptr) {
         graveyard_.push_back(session.reportLuns);
         session.reportLuns = nullptr;

@@ -5,6 +5,7 @@
 // and libiscsi's callbacks; IscsiService.cpp: the service thread). Nothing
 // outside the transport uses them.
 
+#include "IscsiSessionState.h"
 #include "IscsiTransport.h"
 
 #include <array>
@@ -65,29 +66,33 @@ struct IscsiTransport::Attention {
     scsi_task* task = nullptr;
 };
 
+// One target's session. Its connection runs through the phases of
+// IscsiSessionState; the members beside the state hold what the phases
+// work with, and what outlives a connection.
 struct IscsiTransport::Session {
-    enum class State { Down, Connecting, LoggingIn, AskingLuns, ClearingAttention, Up };
+    using Phase = IscsiSessionState::Phase;
 
+    // Set by open() from the plan, fixed from then on.
     int adapter = 0;
     std::uint8_t targetId = 0;
     const IscsiUrl* url = nullptr; // portal and credentials
     std::string targetName;
     bool allLuns = false;
     std::vector<std::uint8_t> namedLuns;
-    std::vector<std::uint8_t> reportedLuns;
-    bool lunsKnown = false;
+    IscsiTransport* transport = nullptr;
 
-    iscsi_context* context = nullptr;
-    State state = State::Down;
-    Clock::time_point connectDeadline;
-    bool connectWanted = false;
-    bool settled = false;               // the first connection attempt has ended
-    std::optional<std::string> failure; // set in a callback, acted on after it
-    bool broken = false;
-    std::string brokenWhy;
-    scsi_task* reportLuns = nullptr;
-    bool askedAgain = false;
-    std::vector<std::unique_ptr<Attention>> attentions;
+    // Where the connection stands, and what its phases work with.
+    IscsiSessionState state;
+    iscsi_context* context = nullptr;                   // in every phase but Idle and Down
+    Clock::time_point connectDeadline;                  // of the attempt under way
+    scsi_task* reportLuns = nullptr;                    // in AskingLuns and AskingLunsAgain
+    std::vector<std::unique_ptr<Attention>> attentions; // in ClearingAttention
+
+    // Beside the state, as they outlive a connection: the target's REPORT
+    // LUNS answer once there was one (no later login asks again), the
+    // logins so far (for tests), and how the last attempt or connection
+    // went (for reason()).
+    std::optional<std::vector<std::uint8_t>> reportedLuns;
     int logins = 0;
     std::string note;
 
@@ -95,7 +100,6 @@ struct IscsiTransport::Session {
     std::vector<std::unique_ptr<Request>> inFlight; // given to libiscsi
     std::vector<std::shared_ptr<AbortTicket>> tickets;
     std::map<std::uint8_t, std::vector<std::uint8_t>> keptSense;
-    IscsiTransport* transport = nullptr;
 
     std::string where() const;
     // The LUNs named in the URLs or reported by the target, ascending.

@@ -32,7 +32,9 @@ std::string IscsiTransport::Session::where() const {
 
 std::vector<std::uint8_t> IscsiTransport::Session::knownLuns() const {
     std::vector<std::uint8_t> luns = namedLuns;
-    luns.insert(luns.end(), reportedLuns.begin(), reportedLuns.end());
+    if (reportedLuns) {
+        luns.insert(luns.end(), reportedLuns->begin(), reportedLuns->end());
+    }
     std::sort(luns.begin(), luns.end());
     luns.erase(std::unique(luns.begin(), luns.end()), luns.end());
     return luns;
@@ -81,14 +83,13 @@ IscsiTransport::Presence IscsiTransport::open() {
         adapterInfo_.push_back(iscsiAdapterInfo(urls_[portal.url].portal(), portal.targets.size()));
         auto& sessions = sessions_.emplace_back();
         for (std::size_t t = 0; t < portal.targets.size(); ++t) {
-            auto session = std::make_unique<Session>();
+            auto session = std::make_unique<Session>(); // Idle: connected at once
             session->adapter = static_cast<int>(a);
             session->targetId = static_cast<std::uint8_t>(t);
             session->url = &urls_[portal.targets[t].url];
             session->targetName = portal.targets[t].name;
             session->allLuns = portal.targets[t].allLuns;
             session->namedLuns = portal.targets[t].luns;
-            session->connectWanted = true;
             session->transport = this;
             sessions.push_back(std::move(session));
         }
@@ -108,7 +109,7 @@ IscsiTransport::Presence IscsiTransport::open() {
     changed_.wait_until(lock, until, [this] {
         for (const auto& adapter : sessions_) {
             for (const auto& session : adapter) {
-                if (!session->settled) {
+                if (!session->state.settled()) {
                     return false;
                 }
             }
@@ -148,7 +149,7 @@ std::vector<std::uint8_t> IscsiTransport::lunsOf(int adapter, std::uint8_t targe
         return {};
     }
     std::lock_guard lock(mutex_);
-    if (session->allLuns && !session->lunsKnown) {
+    if (session->allLuns && !session->reportedLuns) {
         return {};
     }
     return session->knownLuns();
@@ -178,7 +179,7 @@ bool IscsiTransport::lunAllowedLocked(const Session& session, std::uint8_t lun) 
     if (!session.allLuns) {
         return false;
     }
-    return !session.lunsKnown || has(session.reportedLuns);
+    return !session.reportedLuns || has(*session.reportedLuns);
 }
 
 void IscsiTransport::wake() {
@@ -337,7 +338,7 @@ Completion IscsiTransport::execute(int adapter, const std::shared_ptr<TransportC
         lock.unlock();
         return refuse(host_status::UnexpectedBusFree);
     }
-    if (session->state == Session::State::Up && !session->broken) {
+    if (session->state.is(Session::Phase::Up)) {
         submitLocked(*session, std::move(request));
         flushLocked(*session);
     } else {
@@ -375,8 +376,7 @@ void IscsiTransport::submitLocked(Session& session, std::unique_ptr<Request> req
                                  request->direction == DataDirection::Out ? &out : nullptr,
                                  request.get()) != 0) {
         scsi_free_scsi_task(task);
-        session.broken = true;
-        session.brokenWhy = session.error();
+        session.state.breakOff(session.error());
         session.waiting.push_back(std::move(request));
         wake();
         return;
@@ -386,18 +386,18 @@ void IscsiTransport::submitLocked(Session& session, std::unique_ptr<Request> req
     session.inFlight.push_back(std::move(request));
 }
 
-// Writes out what a live session has queued, from the caller's thread; the
-// service thread is woken only when it must poll for something new.
+// Writes out what a logged-in session has queued, from the caller's thread;
+// the service thread is woken only when it must poll for something new.
 void IscsiTransport::flushLocked(Session& session) {
-    if (session.context == nullptr || session.state != Session::State::Up) {
+    if (session.context == nullptr || !session.state.loggedIn()) {
         return;
     }
     if ((iscsi_which_events(session.context) & POLLOUT) != 0 &&
         iscsi_service(session.context, POLLOUT) < 0) {
-        session.broken = true;
-        session.brokenWhy = session.error();
+        session.state.breakOff(session.error());
     }
-    if (session.broken || (iscsi_which_events(session.context) & POLLOUT) != 0) {
+    if (session.state.is(Session::Phase::Broken) ||
+        (iscsi_which_events(session.context) & POLLOUT) != 0) {
         wake();
     }
 }
@@ -424,7 +424,7 @@ bool IscsiTransport::abort(int adapter, TransportCommand& command) {
         return false;
     }
     Request* request = it->get();
-    if (session->context == nullptr || session->broken) {
+    if (session->context == nullptr || session->state.is(Session::Phase::Broken)) {
         // Its connection is being given up: no ABORT TASK, and no second try.
         request->aborting = true;
         finishLocked(*request, hostFailure(host_status::Timeout));
@@ -463,8 +463,7 @@ bool IscsiTransport::abort(int adapter, TransportCommand& command) {
         if (still != session->inFlight.end()) {
             finishLocked(**still, hostFailure(host_status::Timeout));
         }
-        session->broken = true;
-        session->brokenWhy = "no answer to ABORT TASK";
+        session->state.breakOff("no answer to ABORT TASK");
         wake();
     }
     if (ticket->answered) {

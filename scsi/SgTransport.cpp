@@ -1,23 +1,16 @@
 #include "SgTransport.h"
 
-#include "scsicore/ScsiConstants.h"
-#include "scsicore/SenseDecoder.h"
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <linux/fs.h>
 #include <poll.h>
-#include <set>
 #include <sys/ioctl.h>
 #include <system_error>
-#include <tuple>
 #include <unistd.h>
 
 // Queue at the tail like every other request, so that commands given to one
@@ -61,11 +54,6 @@ std::string readLine(const std::string& path) {
     return trimmed(line);
 }
 
-std::string address(const SgDevice& device) {
-    return std::to_string(device.hostNo) + ":" + std::to_string(device.channel) + ":" +
-           std::to_string(device.scsiId) + ":" + std::to_string(device.lun);
-}
-
 // A device that has gone away is one that no longer answers selection; any
 // other refusal (no memory, a transfer longer than the host allows) ends the
 // command without a status.
@@ -74,198 +62,7 @@ std::uint8_t hostStatusForWriteError(int error) {
                                              : host_status::UnexpectedBusFree;
 }
 
-std::string versionText(int version) {
-    // 30536 -> 3.5.36
-    return std::to_string(version / 10000) + "." + std::to_string(version / 100 % 100) + "." +
-           std::to_string(version % 100);
-}
-
 } // namespace
-
-SgLayout layoutAdapters(const std::vector<SgDevice>& devices) {
-    std::vector<std::size_t> order(devices.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        order[i] = i;
-    }
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const SgDevice& x = devices[a];
-        const SgDevice& y = devices[b];
-        return std::tie(x.hostNo, x.channel, x.scsiId, x.lun) <
-               std::tie(y.hostNo, y.channel, y.scsiId, y.lun);
-    });
-
-    SgLayout layout;
-    for (std::size_t index : order) {
-        const SgDevice& device = devices[index];
-        std::string problem;
-        if (device.hostNo < 0 || device.channel < 0 || device.scsiId < 0 || device.lun < 0) {
-            problem = "invalid address";
-        } else if (device.scsiId > 255) {
-            problem = "target ID above 255";
-        } else if (device.lun > 255) {
-            problem = "LUN above 255";
-        }
-        if (!problem.empty()) {
-            layout.unreachable.push_back(device.path + " (" + address(device) + "): " + problem);
-            continue;
-        }
-        if (layout.adapters.empty() || layout.adapters.back().hostNo != device.hostNo ||
-            layout.adapters.back().channel != device.channel) {
-            SgAdapterLayout adapter;
-            adapter.hostNo = device.hostNo;
-            adapter.channel = device.channel;
-            layout.adapters.push_back(adapter);
-        }
-        SgAdapterLayout& adapter = layout.adapters.back();
-        const auto key = std::make_pair(static_cast<std::uint8_t>(device.scsiId),
-                                        static_cast<std::uint8_t>(device.lun));
-        const auto [at, inserted] = adapter.devices.emplace(key, index);
-        if (!inserted) {
-            layout.unreachable.push_back(device.path + " (" + address(device) +
-                                         "): same address as " + devices[at->second].path);
-            continue;
-        }
-        adapter.highestTarget = std::max(adapter.highestTarget, device.scsiId);
-    }
-    return layout;
-}
-
-AdapterInfo adapterInfoFor(const SgAdapterLayout& adapter, const SgHostFacts& facts) {
-    AdapterInfo info;
-    const int targets = std::min(std::max(8, adapter.highestTarget + 1), 255);
-    info.maxTargets = static_cast<std::uint8_t>(targets);
-
-    std::set<int> used;
-    for (const auto& entry : adapter.devices) {
-        used.insert(entry.first.first);
-    }
-    int own = 7;
-    if (used.count(own) != 0) {
-        own = targets; // past the IDs a scan visits when every one is taken
-        for (int id = targets - 1; id >= 0; --id) {
-            if (used.count(id) == 0) {
-                own = id;
-                break;
-            }
-        }
-    }
-    info.scsiId = static_cast<std::uint8_t>(std::min(own, 255));
-
-    info.managerId =
-        facts.driverVersion > 0 ? "Linux sg " + versionText(facts.driverVersion) : "Linux sg";
-    info.identifier =
-        facts.procName.empty() ? "host" + std::to_string(adapter.hostNo) : facts.procName;
-    info.managerId.resize(std::min<std::size_t>(info.managerId.size(), 16));
-    info.identifier.resize(std::min<std::size_t>(info.identifier.size(), 16));
-    info.bufferAlignment = 0; // data goes through the transport's own buffer
-    info.residualSupport = false;
-    info.maxTransferLength = facts.maxTransfer;
-    return info;
-}
-
-int sgDirection(DataDirection direction, bool copyIn) {
-    switch (direction) {
-    case DataDirection::In:
-        return copyIn ? SG_DXFER_TO_FROM_DEV : SG_DXFER_FROM_DEV;
-    case DataDirection::Out:
-        return SG_DXFER_TO_DEV;
-    case DataDirection::None:
-        break;
-    }
-    return SG_DXFER_NONE;
-}
-
-std::uint8_t hostStatusFor(std::uint16_t linuxHost, std::uint16_t linuxDriver) {
-    switch (linuxHost) {
-    case linux_host::Ok:
-        break;
-    case linux_host::NoConnect:
-    case linux_host::BadTarget:
-        return host_status::SelectionTimeout;
-    case linux_host::TimeOut:
-        return host_status::Timeout;
-    default:
-        return host_status::UnexpectedBusFree;
-    }
-    const std::uint16_t driver = linuxDriver & linux_driver::Mask;
-    if (driver == linux_driver::Ok || driver == linux_driver::Sense) {
-        return host_status::Ok;
-    }
-    if (driver == linux_driver::Timeout) {
-        return host_status::Timeout;
-    }
-    return host_status::UnexpectedBusFree;
-}
-
-std::size_t dataInLength(const sg_io_hdr& reply, std::size_t length) {
-    if (reply.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
-        return length;
-    }
-    if (reply.dxfer_direction != SG_DXFER_FROM_DEV || reply.host_status != linux_host::Ok) {
-        return 0;
-    }
-    if (reply.resid > 0) {
-        return length - std::min(static_cast<std::size_t>(reply.resid), length);
-    }
-    const std::uint8_t status = reply.status & scsicore::status::CodeMask;
-    if (status == scsicore::status::Good || status == scsicore::status::ConditionMet) {
-        return length;
-    }
-    if (status == scsicore::status::CheckCondition && reply.sbp != nullptr &&
-        scsicore::senseKeepsData(std::span(reply.sbp, reply.sb_len_wr))) {
-        return length;
-    }
-    return 0;
-}
-
-TransportCommand::Result resultFromReply(const sg_io_hdr& reply) {
-    TransportCommand::Result result;
-    std::uint8_t status = reply.status;
-    if (status == 0 && reply.masked_status != 0) {
-        // Drivers of old kept only the status shifted right by one.
-        status = static_cast<std::uint8_t>(reply.masked_status << 1);
-    }
-    result.targetStatus = status;
-    // Sense data alone is no driver error; other driver states are, unless
-    // the target's own status already tells that the command failed.
-    result.hostStatus = hostStatusFor(reply.host_status, reply.driver_status);
-    if (result.hostStatus == host_status::UnexpectedBusFree && reply.host_status == 0 &&
-        status != 0) {
-        result.hostStatus = host_status::Ok;
-    }
-    if (reply.sbp != nullptr) {
-        result.senseLength = std::min<std::size_t>(reply.sb_len_wr, result.sense.size());
-        std::copy_n(reply.sbp, result.senseLength, result.sense.begin());
-    }
-    result.completion =
-        status == 0 && result.hostStatus == host_status::Ok ? Completion::Ok : Completion::Error;
-    return result;
-}
-
-std::vector<std::string> sgNodeNames(const std::string& directory) {
-    std::vector<std::pair<unsigned, std::string>> found;
-    std::error_code error;
-    std::filesystem::directory_iterator it(directory, error);
-    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() < 3 || name.compare(0, 2, "sg") != 0) {
-            continue;
-        }
-        unsigned number = 0;
-        const char* first = name.data() + 2;
-        const char* last = name.data() + name.size();
-        const auto [end, problem] = std::from_chars(first, last, number);
-        if (problem == std::errc() && end == last) {
-            found.emplace_back(number, name);
-        }
-    }
-    std::sort(found.begin(), found.end());
-    std::vector<std::string> names;
-    for (auto& entry : found) {
-        names.push_back(std::move(entry.second));
-    }
-    return names;
-}
 
 struct SgTransport::Node {
     SgDevice device;

@@ -64,7 +64,8 @@ public:
     // The service thread must act before it sleeps: Broken or Failed.
     bool awaitsService() const { return phase_ == Phase::Broken || phase_ == Phase::Failed; }
 
-    // Moves to a phase that has no reason.
+    // Moves to a phase that has no reason; Broken and Failed come only by
+    // breakOff and fail.
     void enter(Phase phase) {
         phase_ = phase;
         reason_.clear();

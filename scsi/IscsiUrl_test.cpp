@@ -134,7 +134,8 @@ TEST(IscsiUrlTest, RedactionBlotsOutBothPasswordsWhereverTheyStand) {
               "login with *** failed; *** twice, *** too");
     EXPECT_EQ(redactIscsiSecrets("nothing secret here", url), "nothing secret here");
 
-    // Without passwords nothing is blotted out, not even everything.
+    // Without passwords there is nothing to look for (an empty one would
+    // match everywhere).
     const IscsiUrl open = parseIscsiUrl("iscsi://host/iqn.x/1", Empty);
     EXPECT_EQ(redactIscsiSecrets("connection refused", open), "connection refused");
 }

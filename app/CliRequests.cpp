@@ -47,14 +47,13 @@ std::vector<std::uint8_t> parseCdb(const std::vector<std::string>& words) {
     return bytes;
 }
 
-void printStatus(std::ostream& out, bool answered, std::uint8_t status, std::uint8_t hostStatus) {
-    if (!answered) {
-        out << "Status           none: no target answered\n";
-    } else {
+// The status byte and its name, or why no status came back.
+void printStatus(std::ostream& out, int result) {
+    if (drive::command_result::Completed(result)) {
+        const auto status = static_cast<std::uint8_t>(result);
         out << formatText("Status           %02Xh %s\n", status, scsicore::status::nameOf(status));
-    }
-    if (hostStatus != 0) {
-        out << formatText("Host status      %02Xh\n", hostStatus);
+    } else {
+        out << "Status           none: " << drive::command_result::Describe(result) << '\n';
     }
 }
 
@@ -109,7 +108,7 @@ int RunCapacity(CliSession& session, const CommandArguments& arguments) {
     const int status = session.Drive().Capacity(at.HA, at.Target, at.LUN);
     std::ostream& out = session.Out();
     if (status != 0) {
-        printStatus(out, true, static_cast<std::uint8_t>(status), 0);
+        printStatus(out, status);
         if (status == scsicore::status::CheckCondition) {
             RunSense(session, arguments);
         }
@@ -156,7 +155,10 @@ int RunRaw(CliSession& session, const CommandArguments& arguments) {
     drive::TMODrive& drive = session.Drive();
     const bool ok = drive.ExecSCSICommand(srb);
     std::ostream& out = session.Out();
-    printStatus(out, ok || srb.SRB_TargStat != 0, srb.SRB_TargStat, srb.SRB_HaStat);
+    printStatus(out, drive::command_result::Of(srb, ok));
+    if (srb.SRB_HaStat != 0) {
+        out << formatText("Host status      %02Xh\n", static_cast<unsigned>(srb.SRB_HaStat));
+    }
     if (srb.SRB_TargStat == scsicore::status::CheckCondition) {
         std::int32_t key = 0;
         std::int32_t asc = 0;

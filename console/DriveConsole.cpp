@@ -114,13 +114,13 @@ bool DriveConsole::Eject(DeviceAddress at) {
     if (!BeginOperation(at, "Eject Disk")) {
         return false;
     }
-    if (MODrive1.SetStartStopUnit(at.HA, at.Target, at.LUN, true, false) == 0) {
+    const int result = MODrive1.SetStartStopUnit(at.HA, at.Target, at.LUN, true, false);
+    if (result == 0) {
         console_.AddLog("Eject OK");
         return true;
     }
     console_.AddLog("Eject Error");
-    std::string statusText;
-    ShowSenseData(at.HA, at.Target, at.LUN, true, statusText);
+    showEjectFailure(at.HA, at.Target, at.LUN, result);
     return false;
 }
 
@@ -166,27 +166,45 @@ bool DriveConsole::CheckWriteEnable(std::uint8_t HA, std::uint8_t Target, std::u
     if ((ModeData[2] & 0x80) == 0) {
         return true;
     }
-    if (Eject && MODrive1.SetStartStopUnit(HA, Target, LUN, true, false) != 0) {
-        std::string statusText;
-        ShowSenseData(HA, Target, LUN, true, statusText);
+    if (Eject) {
+        if (const int result = MODrive1.SetStartStopUnit(HA, Target, LUN, true, false);
+            result != 0) {
+            showEjectFailure(HA, Target, LUN, result);
+        }
     }
     console_.MessageBox(Console::BoxKind::Confirmation, "Error: Media Write protected");
     return false;
 }
 
+void DriveConsole::showEjectFailure(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN,
+                                    int result) {
+    std::string statusText;
+    if (drive::command_result::Completed(result)) {
+        ShowSenseData(HA, Target, LUN, true, statusText);
+    } else {
+        ShowScsiStatus(false, "", statusText);
+    }
+}
+
 void DriveConsole::ShowScsiStatus(bool ShowError, const std::string& CommandName,
                                   std::string& StatusText) {
-    StatusText =
-        formatText("SCSI STATUS = %2x", static_cast<unsigned>(TMODrive::LastTargetStatus.load()));
+    const std::int32_t result = TMODrive::LastTargetStatus;
     if (ShowError) {
         console_.AddLog("Error: " + CommandName);
     }
-    if (TMODrive::LastTargetStatus == status::CheckCondition) {
+    if (!drive::command_result::Completed(result)) {
+        // No status came back: say why, in words.
+        StatusText = drive::command_result::Describe(result);
+        console_.MessageBox(Console::BoxKind::Error, StatusText);
+        return;
+    }
+    StatusText = formatText("SCSI STATUS = %2x", static_cast<unsigned>(result));
+    if (result == status::CheckCondition) {
         ShowSenseData(CurrentHA, CurrentTarget, CurrentLUN, ShowError, StatusText);
         return;
     }
     for (const auto& [value, text] : StatusBoxes) {
-        if (value == TMODrive::LastTargetStatus) {
+        if (value == result) {
             console_.MessageBox(Console::BoxKind::Information, text);
             return;
         }

@@ -57,7 +57,9 @@ public:
     // False (with the message shown, and the medium ejected first when Eject
     // is set) when the current device's medium is write protected.
     bool CheckWriteEnable(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool Eject);
-    // Reports the failed command by LastTargetStatus.
+    // Reports the failed command by LastTargetStatus: CHECK CONDITION in the
+    // sense window, other statuses in a box, and a request that did not
+    // complete (no status came back) in an error box that says why.
     void ShowScsiStatus(bool ShowError, const std::string& CommandName, std::string& StatusText);
     // REQUEST SENSE to the device and the sense window filled with its answer.
     void ShowSenseData(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, bool ShowWindow,
@@ -90,6 +92,9 @@ public:
 
 private:
     void logInquiryData(const drive::TDeviceInfo& info);
+    // A failed eject: the sense data in the sense window, or why the command
+    // did not complete.
+    void showEjectFailure(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, int result);
 
     Console& console_;
 };

@@ -1,5 +1,6 @@
 #include "MODrive.h"
 
+#include "CommandResult.h"
 #include "scsicore/ScsiConstants.h"
 #include "scsicore/SenseDecoder.h"
 
@@ -74,7 +75,7 @@ TMODrive::Sent TMODrive::exec(std::uint8_t HA, std::uint8_t Target, std::uint8_t
     auto srb = scsi::TSRB_ExecSCSICmd::For(HA, Target, LUN, std::span(cdb.begin(), cdb.size()),
                                            buffer, length);
     const bool completed = execute(srb, false);
-    const int status = srb.SRB_TargStat;
+    const int status = command_result::Of(srb, completed);
     if (*cdb.begin() != op::Inquiry && *cdb.begin() != op::RequestSense) {
         LastTargetStatus = status;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "drive/CommandResult.h"
 #include "scsi/Win32ASPI.h"
 
 #include <atomic>
@@ -45,8 +46,10 @@ class ECDROMError : public scsi::EWin32ASPIError {
 // The drive command component: one method per SCSI command the tool sends.
 // Each builds the command descriptor block, runs it through the host adapter
 // layer and returns the target's status byte (0 GOOD, 2 CHECK CONDITION,
-// 8 BUSY …; 0 also when no target answered). It keeps the drive-wide block
-// geometry that READ CAPACITY refreshes and every window reads.
+// 8 BUSY …) or, for a request that did not complete, why not (see
+// command_result: time-out, no device, transport error), never 0. It keeps
+// the drive-wide block geometry that READ CAPACITY refreshes and every window
+// reads.
 class TMODrive : public scsi::TWin32ASPI {
 public:
     explicit TMODrive(std::vector<std::unique_ptr<scsi::Transport>> transports = {});
@@ -104,6 +107,8 @@ public:
     static inline std::atomic<std::int32_t> BlockSize = 512;
     static inline std::atomic<std::int32_t> LongBlockSize = 600;
     static inline std::atomic<std::int32_t> LastBlockLBA = 10000;
+    // The last result of a command but INQUIRY and REQUEST SENSE, as its
+    // method returned it.
     static inline std::atomic<std::int32_t> LastTargetStatus = 0;
 
     TNotifyEvent OnInquiryFinish;

@@ -98,10 +98,11 @@ TEST(MODrive, SendsTheCommandBytesOfEveryMethod) {
     std::int32_t key = 0, asc = 0, ascq = 0, lba = 0;
     d.Inquiry(0, 2, 0, info);
     sent(&TMODrive::OnInquiryFinish, {0x12, 0, 0, 0, 0x24, 0});
-    d.TestUnitReady(0, 2, 0);
-    sent(&TMODrive::OnTestUnitReadyFinish, {0, 0, 0, 0, 0, 0});
+    // Before any CHECK CONDITION: no sense is kept, so the drive is asked.
     d.RequestSense(0, 2, 0, key, asc, ascq, lba);
     sent(&TMODrive::OnRequestSenseFinish, {0x03, 0, 0, 0, 0xFF, 0});
+    d.TestUnitReady(0, 2, 0);
+    sent(&TMODrive::OnTestUnitReadyFinish, {0, 0, 0, 0, 0, 0});
     d.Capacity(0, 2, 0);
     sent(&TMODrive::OnCapacityFinish, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     d.SetStartStopUnit(0, 2, 0, true, true); // eject wins
@@ -172,7 +173,7 @@ TEST(MODrive, CapacitySetsTheBlockGeometryAndAFailureKeepsIt) {
         EXPECT_EQ(drive.Capacity(0, 2, 0), 8);
         bench.unit().ejectMedium();
         EXPECT_EQ(drive.Capacity(0, 2, 0), 2);
-        EXPECT_EQ(drive.Capacity(0, 3, 0), 0); // no drive
+        EXPECT_EQ(drive.Capacity(0, 3, 0), command_result::NoDevice); // no drive
         EXPECT_EQ(geometry(), read);
     }
 }

@@ -83,7 +83,7 @@ TEST(QuillonCli, RawCommandsShowStatusSenseAndData) {
 
     const auto empty = cli("--simulate raw 0:3:0 000000000000");
     EXPECT_EQ(empty.exitStatus, 1);
-    EXPECT_TRUE(contains(empty.output, "Status           none: no target answered\n"));
+    EXPECT_TRUE(contains(empty.output, "Status           none: No device answered at this address\n"));
 }
 
 TEST(QuillonCli, DecodesInquiryCapacityAndLegacySense) {

@@ -38,7 +38,7 @@ scsi_task taskWith(std::vector<std::uint8_t>& segment) {
     return task;
 }
 
-TEST(IscsiReplyTest, ATargetStatusIsPassedOnWithTheFirstSenseBytes) {
+TEST(IscsiReplyTest, ATargetStatusIsPassedOnWithItsSenseBytes) {
     const auto good = iscsiResult(SCSI_STATUS_GOOD, {});
     EXPECT_EQ(good.completion, Completion::Ok);
     EXPECT_EQ(good.targetStatus, 0);
@@ -49,8 +49,8 @@ TEST(IscsiReplyTest, ATargetStatusIsPassedOnWithTheFirstSenseBytes) {
     EXPECT_EQ(check.completion, Completion::Error);
     EXPECT_EQ(check.targetStatus, SCSI_STATUS_CHECK_CONDITION);
     EXPECT_EQ(check.hostStatus, host_status::Ok);
-    ASSERT_EQ(check.senseLength, TransportCommand::SenseAreaLength);
-    EXPECT_TRUE(std::equal(check.sense.begin(), check.sense.end(), sense.begin()));
+    ASSERT_EQ(check.senseLength, sense.size());
+    EXPECT_TRUE(std::equal(sense.begin(), sense.end(), check.sense.begin()));
     EXPECT_EQ(iscsiResult(SCSI_STATUS_CHECK_CONDITION, std::span(sense).first(8)).senseLength, 8u);
 
     const auto busy = iscsiResult(SCSI_STATUS_BUSY, {});

@@ -123,9 +123,6 @@ void IscsiTransport::onCommand(iscsi_context* context, int status, void* data, v
     }
     const auto sense =
         status == SCSI_STATUS_CHECK_CONDITION ? iscsiSense(task) : std::span<const std::uint8_t>{};
-    if (!sense.empty()) {
-        session.keptSense[request->lun].assign(sense.begin(), sense.end());
-    }
     TransportCommand::Result result = iscsiResult(status, sense);
     request->done = true;
     std::size_t length = 0;

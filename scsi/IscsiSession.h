@@ -99,7 +99,6 @@ struct IscsiTransport::Session {
     std::vector<std::unique_ptr<Request>> waiting;  // for a connection
     std::vector<std::unique_ptr<Request>> inFlight; // given to libiscsi
     std::vector<std::shared_ptr<AbortTicket>> tickets;
-    std::map<std::uint8_t, std::vector<std::uint8_t>> keptSense;
 
     std::string where() const;
     // The LUNs named in the URLs or reported by the target, ascending.

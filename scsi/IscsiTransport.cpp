@@ -233,23 +233,6 @@ void IscsiTransport::answerLocked(std::shared_ptr<TransportCommand> command,
     finished_.push_back({request->command, result, std::move(request), length});
 }
 
-// The kept sense of the LUN answers a REQUEST SENSE at once; false when
-// there is none.
-bool IscsiTransport::answerRequestSenseLocked(Session& session,
-                                              const std::shared_ptr<TransportCommand>& command) {
-    const auto kept = session.keptSense.find(command->lun());
-    if (kept == session.keptSense.end()) {
-        return false;
-    }
-    const std::size_t allocation = allocationLength6(command->cdb());
-    const std::vector<std::uint8_t> sense = std::move(kept->second);
-    session.keptSense.erase(kept);
-    TransportCommand::Result good;
-    good.completion = Completion::Ok;
-    answerLocked(command, good, std::span(sense).first(std::min(sense.size(), allocation)));
-    return true;
-}
-
 // A LUN of a target that the URLs leave out (or the target did not report)
 // answers as a target answers for a LUN it does not have: INQUIRY with
 // peripheral qualifier 3, REQUEST SENSE and every other command with
@@ -273,8 +256,8 @@ void IscsiTransport::answerAbsentLunLocked(const std::shared_ptr<TransportComman
     }
     result.completion = Completion::Error;
     result.targetStatus = scsicore::status::CheckCondition;
-    result.senseLength = result.sense.size();
-    std::copy_n(sense.begin(), result.senseLength, result.sense.begin());
+    result.senseLength = sense.size();
+    std::copy(sense.begin(), sense.end(), result.sense.begin());
     answerLocked(command, result, {});
 }
 
@@ -291,20 +274,12 @@ Completion IscsiTransport::execute(int adapter, const std::shared_ptr<TransportC
     if (cmd.cdb().empty()) {
         return refuse(host_status::UnexpectedBusFree);
     }
-    const std::uint8_t opcode = cmd.cdb()[0];
     {
         std::unique_lock lock(mutex_);
         if (!lunAllowedLocked(*session, cmd.lun())) {
             answerAbsentLunLocked(command);
             releaseLocked(lock);
             return Completion::Pending;
-        }
-        if (opcode == op::RequestSense && answerRequestSenseLocked(*session, command)) {
-            releaseLocked(lock);
-            return Completion::Pending;
-        }
-        if (opcode != op::Inquiry && opcode != op::RequestSense) {
-            session->keptSense.erase(cmd.lun());
         }
     }
 

@@ -53,12 +53,9 @@ namespace quillon::scsi {
 // the LUNs it knows before the caller's commands go out.
 //
 // Autosense: an iSCSI target reports sense data with the command that failed
-// and keeps none, so a REQUEST SENSE afterwards would read NO SENSE. The
-// transport keeps the sense bytes of a CHECK CONDITION per LUN, as a
-// parallel SCSI target holds them for its initiator, and answers the next
-// REQUEST SENSE to that LUN with them; any other command but INQUIRY drops
-// them. Sense bytes are passed on as the target sent them, in fixed or
-// descriptor format.
+// and keeps none; the transport passes the sense bytes on with the command's
+// result as the target sent them, in fixed or descriptor format, and the
+// access layer keeps them for the next REQUEST SENSE.
 //
 // Credentials are kept in memory only for logging in: messages and the
 // adapter identification show the URLs without them.
@@ -134,8 +131,6 @@ private:
     bool lunAllowedLocked(const Session& session, std::uint8_t lun) const;
     void answerLocked(std::shared_ptr<TransportCommand> command,
                       const TransportCommand::Result& result, std::span<const std::uint8_t> bytes);
-    bool answerRequestSenseLocked(Session& session,
-                                  const std::shared_ptr<TransportCommand>& command);
     void answerAbsentLunLocked(const std::shared_ptr<TransportCommand>& command);
     void submitLocked(Session& session, std::unique_ptr<Request> request);
     void flushLocked(Session& session);

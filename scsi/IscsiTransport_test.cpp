@@ -133,7 +133,7 @@ TEST(IscsiTransportTest, ALunOutsideTheUrlsAnswersAsOnABusWithoutAConnection) {
     EXPECT_EQ(other.result.completion, Completion::Error);
     EXPECT_EQ(other.result.targetStatus, 0x02); // CHECK CONDITION
     EXPECT_EQ(other.result.hostStatus, host_status::Ok);
-    ASSERT_EQ(other.result.senseLength, TransportCommand::SenseAreaLength);
+    ASSERT_EQ(other.result.senseLength, 18u);
     EXPECT_EQ(other.result.sense[2] & 0x0F, 0x05);
     EXPECT_EQ(other.result.sense[12], 0x25);
 

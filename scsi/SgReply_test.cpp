@@ -41,7 +41,7 @@ TEST(SgStatusMapping, GoodWithoutHostOrDriverErrorIsOk) {
     EXPECT_EQ(result.senseLength, 0u);
 }
 
-TEST(SgStatusMapping, CheckConditionKeepsStatusAndFirst14SenseBytes) {
+TEST(SgStatusMapping, CheckConditionKeepsStatusAndTheWholeSense) {
     auto sense = fixedSense(0x05, 0x21, 0x00);
     sg_io_hdr h = reply(CheckCondition, 0, linux_driver::Sense);
     h.sbp = sense.data();
@@ -50,7 +50,7 @@ TEST(SgStatusMapping, CheckConditionKeepsStatusAndFirst14SenseBytes) {
     EXPECT_EQ(result.completion, Completion::Error);
     EXPECT_EQ(result.targetStatus, CheckCondition);
     EXPECT_EQ(result.hostStatus, host_status::Ok); // DRIVER_SENSE is no error
-    ASSERT_EQ(result.senseLength, TransportCommand::SenseAreaLength);
+    ASSERT_EQ(result.senseLength, sense.size());
     EXPECT_EQ(result.sense[0], 0x70);
     EXPECT_EQ(result.sense[2], 0x05);
     EXPECT_EQ(result.sense[12], 0x21);
@@ -79,7 +79,7 @@ TEST(SgStatusMapping, StatusFromOtherBytesAndDrivers) {
     h.sb_len_wr = 18;
     const auto recovered = resultFromReply(h);
     EXPECT_EQ(recovered.completion, Completion::Ok);
-    EXPECT_EQ(recovered.senseLength, 14u);
+    EXPECT_EQ(recovered.senseLength, 18u);
 }
 
 TEST(SgStatusMapping, HostByteTable) {

@@ -33,8 +33,8 @@ constexpr int MaxRequestsPerNode = 16;
 int requestLimit(const SgDevice& device) {
     return std::clamp(device.queueDepth, 1, MaxRequestsPerNode);
 }
-// Room for the sense data the kernel returns; the result keeps the first 14.
-constexpr std::size_t SenseBufferLength = 32;
+// Room for the sense data the kernel returns, all of which the result keeps.
+constexpr std::size_t SenseBufferLength = TransportCommand::SenseAreaLength;
 // The first sg version with the sg_io_hdr interface.
 constexpr int FirstV3Version = 30000;
 

@@ -49,7 +49,9 @@ inline constexpr std::uint8_t Timeout = 0x09;
 // can never write into memory the caller has freed.
 class TransportCommand {
 public:
-    static constexpr std::size_t SenseAreaLength = 14;
+    // Room for the most sense data a target sends (the additional sense
+    // length is one byte).
+    static constexpr std::size_t SenseAreaLength = 252;
 
     struct Result {
         Completion completion = Completion::Error;

@@ -1,5 +1,7 @@
 #include "Win32ASPI.h"
 
+#include "scsicore/ScsiConstants.h"
+
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -167,9 +169,11 @@ bool TWin32ASPI::execute(TSRB_ExecSCSICmd& Srb, bool raise) {
         Srb.SRB_Flags = SRB_EVENT_NOTIFY;
         Srb.SRB_SenseLen = SENSE_LEN;
         Srb.SRB_Status = SS_PENDING;
-        // A send that does not leave the command pending is a failure, even
-        // one that reports completion at once.
-        if (send(Srb, timeout) == Completion::Pending) {
+        if (answerFromKeptSense(Srb)) {
+            ok = true;
+        } else if (send(Srb, timeout) == Completion::Pending) {
+            // A send that does not leave the command pending is a failure,
+            // even one that reports completion at once.
             ok = awaitCompletion(Srb, timeout);
         }
         Srb.SRB_PostProc = nullptr;
@@ -220,6 +224,9 @@ bool TWin32ASPI::awaitCompletion(TSRB_ExecSCSICmd& Srb, std::int32_t timeout) {
     if (Srb.Pending->waitFor(0)) { // an aborted command tells how it ended
         Srb.SRB_HaStat = Srb.Pending->result().hostStatus;
     }
+    if (Srb.SRB_HaStat == host_status::Ok) {
+        Srb.SRB_HaStat = host_status::Timeout; // the layer's own time-out
+    }
     Srb.SRB_Status = aborted ? SS_ABORTED : SS_ERR;
     return false;
 }
@@ -231,6 +238,33 @@ void TWin32ASPI::takeResult(TSRB_ExecSCSICmd& Srb) {
     Srb.SRB_TargStat = result.targetStatus;
     std::copy_n(result.sense.begin(), std::min<std::size_t>(result.senseLength, SENSE_LEN),
                 Srb.SenseArea.begin());
+    if (result.targetStatus == scsicore::status::CheckCondition && result.senseLength > 0) {
+        keptSense_.Keep({Srb.SRB_HaId, Srb.SRB_Target, Srb.SRB_Lun},
+                        std::span(result.sense).first(result.senseLength));
+    }
+}
+
+bool TWin32ASPI::answerFromKeptSense(TSRB_ExecSCSICmd& Srb) {
+    const KeptSense::Unit unit{Srb.SRB_HaId, Srb.SRB_Target, Srb.SRB_Lun};
+    const std::uint8_t opcode = Srb.SRB_CDBLen > 0 ? Srb.CDBByte[0] : 0;
+    if (opcode != scsicore::op::RequestSense) {
+        if (opcode != scsicore::op::Inquiry) {
+            keptSense_.Drop(unit);
+        }
+        return false;
+    }
+    const auto sense = keptSense_.Take(unit);
+    if (!sense) {
+        return false;
+    }
+    const std::size_t allocation = Srb.CDBByte[4];
+    const std::size_t room = Srb.SRB_BufPointer != nullptr ? Srb.SRB_BufLen : 0;
+    const std::size_t length = std::min({sense->size(), allocation, room});
+    std::copy_n(sense->begin(), length, Srb.SRB_BufPointer);
+    Srb.SRB_Status = SS_COMP;
+    Srb.SRB_HaStat = host_status::Ok;
+    Srb.SRB_TargStat = scsicore::status::Good;
+    return true;
 }
 
 bool TWin32ASPI::ServiceAbort(std::uint8_t HaId, TSRB_ExecSCSICmd* Srb) {

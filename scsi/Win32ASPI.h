@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeptSense.h"
 #include "Transport.h"
 
 #include <algorithm>
@@ -100,8 +101,9 @@ using TNotifyEvent = std::function<void(TWin32ASPI& Sender)>;
 // The SCSI access component: presents the enabled transports as one table of
 // host adapters (0, 1, 2, … in the order given) and executes one SCSI request
 // at a time, waiting for it at most its time-out and aborting it when the
-// time-out expires. Failures are reported by results, or by exceptions when
-// ErrorEnable is set.
+// time-out expires. It keeps the sense data each CHECK CONDITION brings for
+// the next REQUEST SENSE to that logical unit, whatever the transport.
+// Failures are reported by results, or by exceptions when ErrorEnable is set.
 class TWin32ASPI {
 public:
     explicit TWin32ASPI(std::vector<std::unique_ptr<Transport>> transports = {});
@@ -162,10 +164,14 @@ private:
     // Waits for the pending request, aborting it after the time-out.
     bool awaitCompletion(TSRB_ExecSCSICmd& Srb, std::int32_t timeout);
     void takeResult(TSRB_ExecSCSICmd& Srb);
+    // A REQUEST SENSE answered from the sense kept for its logical unit;
+    // false when none is kept.
+    bool answerFromKeptSense(TSRB_ExecSCSICmd& Srb);
 
     std::vector<std::unique_ptr<Transport>> transports_;
     std::vector<std::pair<Transport*, int>> adapters_;
     std::shared_ptr<TransportCommand> spareCommand_;
+    KeptSense keptSense_;
 };
 
 } // namespace quillon::scsi

@@ -1,6 +1,7 @@
 #include "SimTransport.h"
 #include "Win32ASPI.h"
 
+#include <array>
 #include <chrono>
 #include <deque>
 #include <gtest/gtest.h>
@@ -201,6 +202,85 @@ TEST(Win32ASPI, ExecSCSICommandSucceedsOnlyWhenTheTargetEndsItGood) {
     expectRaises<EAspiError>([&] { aspi.ExecSCSICommand(srb); }, 0x10003,
                              "Win32ASPI Error in \"ExecSCSICommand\"");
     EXPECT_EQ(finished, 4);
+}
+
+// A device as the sg driver and iSCSI show it: a CHECK CONDITION brings its
+// sense data along (here 24 bytes of descriptor sense, more than the request
+// block's sense area holds), and the device keeps none, so a REQUEST SENSE it
+// receives answers NO SENSE. SEEK fails; everything else is GOOD.
+class AutosenseDevice : public Transport {
+public:
+    static constexpr std::array<std::uint8_t, 24> Sense{
+        0x72, 0x03, 0x11, 0x00, 0, 0, 0, 16, 0x00, 0x0A, 0x80, 0, 0, 0, 0, 0, 0, 0, 0x12, 0x34};
+    std::vector<std::uint8_t> received; // operation codes, in order
+
+    std::string name() const override { return "autosense"; }
+    Presence open() override { return Presence::Present; }
+    int adapterCount() override { return 1; }
+    bool inquireAdapter(int, AdapterInfo&) override { return true; }
+    Completion execute(int, const std::shared_ptr<TransportCommand>& command) override {
+        const std::uint8_t opcode = command->cdb()[0];
+        received.push_back(opcode);
+        TransportCommand::Result result;
+        result.completion = Completion::Ok;
+        if (opcode == 0x2B) {
+            result.completion = Completion::Error;
+            result.targetStatus = 0x02;
+            result.senseLength = Sense.size();
+            std::copy(Sense.begin(), Sense.end(), result.sense.begin());
+        } else if (opcode == 0x03) {
+            command->withBuffer([](std::span<std::uint8_t> buffer) {
+                std::fill(buffer.begin(), buffer.end(), 0);
+                buffer[0] = 0x70;
+                buffer[7] = 10;
+            });
+        }
+        command->complete(result);
+        return Completion::Pending;
+    }
+    bool abort(int, TransportCommand&) override { return false; }
+};
+
+TEST(Win32ASPI, KeepsTheSenseOfACheckConditionForTheNextRequestSense) {
+    auto owned = std::make_unique<AutosenseDevice>();
+    AutosenseDevice& device = *owned;
+    TWin32ASPI aspi(transports(std::move(owned)));
+    std::array<std::uint8_t, 255> area{};
+    const auto requestSense = [&](std::uint8_t lun, std::uint8_t allocation = 0xFF) {
+        area.fill(0xEE);
+        const std::uint8_t cdb[6]{0x03, 0, 0, 0, allocation, 0};
+        auto srb = TSRB_ExecSCSICmd::For(0, 2, lun, cdb, area.data(), 255);
+        EXPECT_TRUE(aspi.ExecSCSICommand(srb));
+        EXPECT_EQ(srb.SRB_TargStat, 0);
+        return std::vector<std::uint8_t>(area.begin(), area.begin() + 24);
+    };
+    const auto send = [&](std::uint8_t opcode, std::uint8_t lun) {
+        const std::uint8_t cdb[10]{opcode};
+        auto srb = TSRB_ExecSCSICmd::For(0, 2, lun, cdb, nullptr, 0);
+        aspi.ExecSCSICommand(srb);
+        return srb;
+    };
+    const std::vector<std::uint8_t> kept(AutosenseDevice::Sense.begin(),
+                                         AutosenseDevice::Sense.end());
+
+    const auto failed = send(0x2B, 0);
+    EXPECT_EQ(failed.SRB_TargStat, 2);
+    EXPECT_EQ(failed.SenseArea[1], 0x03); // the request block's first bytes
+    send(0x12, 0);                        // INQUIRY keeps it
+    device.received.clear();
+    EXPECT_EQ(requestSense(0), kept); // whole, although longer than the sense area
+    EXPECT_TRUE(device.received.empty());
+    EXPECT_EQ(requestSense(0)[0], 0x70); // taken: now the device is asked
+    EXPECT_EQ(device.received, std::vector<std::uint8_t>{0x03});
+
+    send(0x2B, 1);
+    send(0x00, 0);                          // another LUN's command leaves LUN 1's
+    const auto first8 = requestSense(1, 8); // the allocation length bounds the answer
+    EXPECT_EQ(first8[7], 16);
+    EXPECT_EQ(first8[8], 0xEE);
+    send(0x2B, 1);
+    send(0x00, 1); // its own next command drops it
+    EXPECT_EQ(requestSense(1)[0], 0x70);
 }
 
 // A command the drive never ends, on the inline bus (0) and on the worker

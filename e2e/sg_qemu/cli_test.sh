@@ -22,6 +22,7 @@ quillon-cli raw 0:3:0 000000000000
 quillon-cli capacity 0:3:0
 quillon-cli raw 0:1:0 3E 00 00000000 00 0258 00 --in 600
 quillon-cli raw 0:1:0 28 00 00008000 00 0001 00 --in 512
+quillon-cli eject 0:2:0
 quillon-cli raw 0:2:0 000000000000
 quillon-cli raw 0:2:0 1B 00 00 00 02 00
 quillon-cli raw 0:2:0 000000000000
@@ -43,6 +44,15 @@ Extended Sense Data
 Sense Key              \$06  Unit Attention" ]] || { echo "MISSING: the unit attention of 0:1:0"; failures=$((failures + 1)); }
 expect "Additional Sense Code  \$29 \$00  power on, reset, or bus device reset occurred" \
     "Status           00h GOOD"
+
+# The kernel fetches the sense data with the failed command and the disk keeps
+# none: the sense report still shows what the disk said, not NO SENSE.
+[[ $(section "quillon-cli eject 0:2:0") == "    **** Eject Disk *****
+Eject Error
+Extended Sense Data
+Sense Key              \$06  Unit Attention
+Additional Sense Code  \$29 \$00  power on, reset, or bus device reset occurred
+=== exit 1" ]] || { echo "MISSING: the eject's unit attention in the sense report"; failures=$((failures + 1)); }
 
 expect "LastBlockLBA     32767 (7FFFh)" \
     "LastBlockLBA     8191 (1FFFh)" \

@@ -177,8 +177,9 @@ constexpr CommandSpec Table[] = {
     {"mode-select", CommandGroup::Operations, Device, ModeSelectOptions,
      "as \"Mode Select\": read the page and the fields the drive lets change, make the edits "
      "and send the page back with MODE SELECT",
-     "A field the drive does not let change is not edited and, like an unchecked flag, is sent "
-     "as 0. Each control is printed with whether the drive lets it change.",
+     "A field the drive does not let change is not edited and goes back as the drive reported "
+     "it; an unchecked flag is sent as 0. Each control is printed with whether the drive lets "
+     "it change.",
      RunModeSelect},
     {"inquiry",
      CommandGroup::Requests,

@@ -53,8 +53,9 @@ bool ModeOperations::ModeSelect(DeviceAddress at) {
     }
     ShowPage(SelectCaption, drive_.ModeCurrent);
     editor_.Edit(state_);
+    const ModeBuffer asRead = drive_.ModeCurrent;
     StorePage();
-    return sendPage();
+    return sendPage(asRead);
 }
 
 bool ModeOperations::begin(DeviceAddress at) {
@@ -72,9 +73,9 @@ bool ModeOperations::sense(std::uint8_t pageControl, ModeBuffer& into,
     return true;
 }
 
-bool ModeOperations::sendPage() {
+bool ModeOperations::sendPage(const ModeBuffer& asRead) {
     ModePage page(drive_.ModeCurrent);
-    page.MaskWith(drive_.ModeChangeable);
+    page.MaskWith(drive_.ModeChangeable, asRead);
     if (drive_.MODrive1.ModeSelect6(drive_.CurrentHA, drive_.CurrentTarget, drive_.CurrentLUN,
                                     false, page.ParameterListLength(),
                                     drive_.ModeCurrent.data()) != 0) {
@@ -120,12 +121,13 @@ bool ModeOperations::EnableChangeable() {
 
 void ModeOperations::StorePage() {
     ModePage page(drive_.ModeCurrent);
-    page.ClearHeader();
     std::uint8_t flags = 0;
     for (std::size_t i = 0; i < RecoveryFields.size(); ++i) {
         const RecoveryField& field = RecoveryFields[i];
         const FieldState& state = state_.Fields[i];
-        const auto value = state.Enabled ? static_cast<std::uint32_t>(state.Value) : 0u;
+        // A field the drive does not let change goes back as it was read.
+        const auto value = static_cast<std::uint32_t>(
+            state.Enabled ? state.Value : fieldValue(field, drive_.ModeCurrent));
         switch (field.Kind) {
         case FieldKind::Flag:
             flags = static_cast<std::uint8_t>(flags | (value != 0 ? field.Bit : 0));
@@ -140,6 +142,7 @@ void ModeOperations::StorePage() {
         }
     }
     page.SetByte(2, flags);
+    page.ClearForSelect();
 }
 
 } // namespace quillon::console

@@ -98,9 +98,10 @@ public:
     // control whose field may change; on failure returns false and leaves
     // the enabled states.
     bool EnableChangeable();
-    // Writes the controls into ModeCurrent: disabled or unchecked fields as
-    // 0, a field's low bits, the header's first three bytes cleared, page
-    // bytes 7 and 9 as read.
+    // Writes the controls into ModeCurrent: unchecked flags as 0, disabled
+    // fields as read (the drive refuses them changed), a field's low bits,
+    // the header's first three bytes and the PS bit cleared, page bytes 7
+    // and 9 as read.
     void StorePage();
 
     const RecoveryEditorState& State() const { return state_; }
@@ -108,7 +109,9 @@ public:
 private:
     bool begin(DeviceAddress at);
     bool sense(std::uint8_t pageControl, ModeBuffer& into, const std::string& failureName);
-    bool sendPage();
+    // MODE SELECT of the stored page; bits the drive does not let change go
+    // as in asRead, the page as MODE SENSE read it.
+    bool sendPage(const ModeBuffer& asRead);
     void report(const std::string& failureName);
 
     DriveConsole& drive_;

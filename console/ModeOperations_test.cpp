@@ -124,23 +124,25 @@ TEST(ModeOperations, ModeSelectSendsTheEditedPageBehindTheBlockDescriptor) {
     EXPECT_EQ(select.cdb, (Bytes{ModeSelect6, 0x10, 0, 0, 24, 0}));
     EXPECT_EQ(Bytes(select.dataOut.begin(), select.dataOut.begin() + 12),
               (Bytes{0, 0, 0, 8, 0, 0x06, 0xCF, 0x75, 0, 0, 0x02, 0})); // descriptor as read
-    EXPECT_EQ(rig.pageSent(), (Bytes{0x81, 10, 0x81, 0x2C, 0, 0, 0, 0, 8, 0, 0x01, 0x2C}));
+    // PS (bit 7 of the page code byte) as 0, as MODE SELECT must send it.
+    EXPECT_EQ(rig.pageSent(), (Bytes{0x01, 10, 0x81, 0x2C, 0, 0, 0, 0, 8, 0, 0x01, 0x2C}));
     EXPECT_EQ(rig.console.lines, (std::vector<std::string>{Header, "Mode Select OK"}));
     EXPECT_EQ(rig.simDrive().modePage().current(), (Page{0x81, 0x2C, 0, 0, 0, 0, 8, 0, 1, 0x2C}));
 }
 
-// Disabled controls go as 0, checked or typed into; page bytes 7 and 9 as
-// read. A flag is enabled by its bit of the mask, a count by its byte, the
+// Disabled controls go as read, whatever was checked or typed into them (a
+// drive refuses a change to what it does not let change); page bytes 7 and 9
+// as read. A flag is enabled by its bit of the mask, a count by its byte, the
 // recovery time limit by its high byte alone.
 TEST(ModeOperations, ChangeableMaskDecidesWhatIsSent) {
     Rig fixed("2=mo230:no-ua");
     fixed.simDrive().setModePage({0xC0, 8, 0, 0, 0, 0x03, 8, 0xA5, 0, 0}, {});
     fixed.editor.edits = {{DCR, 1}, {ReadRetry, 5}, {TimeLimit, 300}};
-    EXPECT_FALSE(fixed.modes.ModeSelect({0, 2, 0})); // the drive refuses the change
+    EXPECT_TRUE(fixed.modes.ModeSelect({0, 2, 0})); // the page goes back unchanged
     EXPECT_EQ(fixed.enabledShown(), std::vector<bool>(14, false));
     EXPECT_EQ(fixed.editor.shown.at(0).Fields[AWRE].Value, 1); // the check mark as read
-    EXPECT_EQ(fixed.pageSent(), (Bytes{0x81, 10, 0, 0, 0, 0, 0, 0x03, 0, 0xA5, 0, 0}));
-    EXPECT_EQ(fixed.console.lines, (std::vector<std::string>{Header, "Error: Mode Select"}));
+    EXPECT_EQ(fixed.pageSent(), (Bytes{0x01, 10, 0xC0, 8, 0, 0, 0, 0x03, 8, 0xA5, 0, 0}));
+    EXPECT_EQ(fixed.console.lines, (std::vector<std::string>{Header, "Mode Select OK"}));
 
     Rig limited("2=mo230:no-ua");
     limited.simDrive().setModePage({0xC0, 8, 0, 0, 0, 0, 8, 0, 0, 0},
@@ -150,7 +152,8 @@ TEST(ModeOperations, ChangeableMaskDecidesWhatIsSent) {
     std::vector<bool> enabled(14, false);
     enabled[DCR] = enabled[WriteRetry] = true;
     EXPECT_EQ(limited.enabledShown(), enabled);
-    EXPECT_EQ(limited.pageSent(), (Bytes{0x81, 10, 0x01, 0, 0, 0, 0, 0, 3, 0, 0, 0}));
+    EXPECT_EQ(limited.pageSent(), (Bytes{0x01, 10, 0xC1, 8, 0, 0, 0, 0, 3, 0, 0, 0}));
+    EXPECT_EQ(limited.console.lines.back(), "Mode Select OK");
 }
 
 TEST(ModeOperations, FailedReadsAreReportedAndOpenNoEditor) {

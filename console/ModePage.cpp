@@ -23,15 +23,19 @@ std::int32_t ModePage::ParameterListLength() const {
     return static_cast<std::int32_t>(std::min(length, MaxLength));
 }
 
-void ModePage::ClearHeader() {
+void ModePage::ClearForSelect() {
+    constexpr std::uint8_t ParametersSavable = 0x80;
     std::fill_n(data_.begin(), 3, 0);
+    SetByte(0, static_cast<std::uint8_t>(Byte(0) & ~ParametersSavable));
 }
 
-void ModePage::MaskWith(const ModeBuffer& changeable) {
+void ModePage::MaskWith(const ModeBuffer& changeable, const ModeBuffer& asRead) {
     // The count comes from page byte 7 (reserved, normally 0), read once.
     const std::size_t last = 2 + std::size_t{Byte(7)};
     for (std::size_t n = 2; n <= last && Offset() + n < data_.size(); ++n) {
-        data_[Offset() + n] &= PageByte(changeable, n);
+        const std::uint8_t mask = PageByte(changeable, n);
+        data_[Offset() + n] =
+            static_cast<std::uint8_t>((data_[Offset() + n] & mask) | (PageByte(asRead, n) & ~mask));
     }
 }
 

@@ -28,12 +28,14 @@ public:
     // page's parameters; never more than the 255 bytes a MODE SELECT(6)
     // command can announce (less than the buffer holds).
     std::int32_t ParameterListLength() const;
-    // Clears the header's mode data length, medium type and device-specific
-    // parameter, which MODE SELECT must send as 0.
-    void ClearHeader();
-    // ANDs page bytes 2 to 2 + page byte 7 with the drive's changeable mask,
-    // never past the end of either buffer.
-    void MaskWith(const ModeBuffer& changeable);
+    // Clears what MODE SELECT must send as 0 although MODE SENSE reports it:
+    // the header's mode data length, medium type and device-specific
+    // parameter, and the page's PS bit (parameters savable).
+    void ClearForSelect();
+    // Page bytes 2 to 2 + page byte 7 keep the bits the drive's changeable
+    // mask lets change and take every other bit from the page as read, which
+    // the drive refuses to see changed; never past the end of any buffer.
+    void MaskWith(const ModeBuffer& changeable, const ModeBuffer& asRead);
 
 private:
     ModeBuffer& data_;

@@ -59,8 +59,8 @@ bool SafeBitErrorRateTest::Run(std::int32_t Start, std::int32_t End, std::int32_
     return endRun();
 }
 
-// ModeCurrent gets the page with DCR set, ModeData the page as it was; both
-// keep only what the drive lets change.
+// ModeCurrent gets the page with DCR set, ModeData the page as it was, both
+// ready for MODE SELECT (what the drive does not let change as it was read).
 bool SafeBitErrorRateTest::prepareModePages() {
     console::DriveConsole& d = drive_;
     const bool sensed = d.MODrive1.ModeSense6(d.CurrentHA, d.CurrentTarget, d.CurrentLUN, 1, 127,
@@ -74,12 +74,11 @@ bool SafeBitErrorRateTest::prepareModePages() {
         return false;
     }
     console::ModePage current(d.ModeCurrent);
-    current.ClearHeader();
+    current.ClearForSelect();
     std::copy_n(d.ModeCurrent.begin(), ModeDataCopied, d.ModeData.begin());
     current.SetByte(2, current.Byte(2) | DCR);
     ParamLength = current.ParameterListLength();
-    current.MaskWith(d.ModeChangeable);
-    console::ModePage(d.ModeData).MaskWith(d.ModeChangeable);
+    current.MaskWith(d.ModeChangeable, d.ModeData);
     return true;
 }
 

@@ -107,6 +107,13 @@ TEST(SafeBitErrorRate, DriveThatKeepsCorrectionOnShowsNoErrors) {
     EXPECT_EQ(rig.test.ErrorCount, 0);
     EXPECT_EQ(rig.console.lines, EndLines); // both selects accepted
     EXPECT_EQ(rig.selectedFlags(), (std::vector<int>{0xC0, 0xC0, 0xC0}));
+
+    // A drive that lets nothing change takes its page back as it was read:
+    // no warning that correction may be off.
+    SafeRig fixed("2=mo128:error-rate=0:fixed-page");
+    fixed.test.Run(300, 301, 0);
+    EXPECT_EQ(fixed.console.lines, EndLines);
+    EXPECT_EQ(fixed.selectedFlags(), (std::vector<int>{0xC0, 0xC0, 0xC0}));
 }
 
 // On a 230 MB cartridge block 256 lies at sector 21 of track 8: the first

@@ -2,11 +2,11 @@
 
 #include "CliSession.h"
 #include "InterruptAsStop.h"
+#include "OutputFiles.h"
 #include "mediatests/BitErrorRate.h"
 #include "mediatests/SafeBitErrorRate.h"
 #include "plots/ArcGraphImage.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -47,12 +47,16 @@ private:
     bool started_ = false;
 };
 
+QJsonArray jsonLines(const std::vector<std::string>& lines) {
+    QJsonArray array;
+    for (const std::string& line : lines) {
+        array.append(QString::fromStdString(line));
+    }
+    return array;
+}
+
 void writeReport(const mediatests::ByteErrorTest& test, console::DeviceAddress at,
                  std::int32_t start, std::int32_t end, std::int32_t skip, const std::string& path) {
-    QJsonArray bursts;
-    for (const std::string& line : test.BurstLines) {
-        bursts.append(QString::fromStdString(line));
-    }
     const QJsonObject report{
         {"device", QString("%1:%2:%3").arg(at.HA).arg(at.Target).arg(at.LUN)},
         {"start", start},
@@ -63,21 +67,22 @@ void writeReport(const mediatests::ByteErrorTest& test, console::DeviceAddress a
         {"blocksTested", test.BlocksTested},
         {"erroneousBytes", test.ErrorCount},
         {"errorRate", static_cast<double>(test.ErrorRate)},
-        {"burstLines", bursts},
+        {"burstLines", jsonLines(test.BurstLines)},
+        {"failedBlocks", test.FailedBlocks},
+        {"errorsOffMap", test.ErrorsOffDisc},
+        {"lastBlockTested", static_cast<double>(test.LastBlockTested)},
+        {"shortcomings", jsonLines(test.Shortcomings())},
     };
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(QJsonDocument(report).toJson()) < 0 || !file.flush()) {
-        throw std::runtime_error("cannot write the report to " + path);
-    }
+    WriteOutputFile(path, QJsonDocument(report).toJson(), "report");
 }
 
 // The plumbing of both test commands: the options read before the drive is
 // addressed, the launch with the test's header, Ctrl-C as STOP, then the
 // map and the report.
-int runInTerminal(console::DriveConsole& drive, const CommandArguments& options,
+int runInTerminal(CliSession& session, const CommandArguments& options,
                   mediatests::ByteErrorTest& test, TerminalTestView& view,
                   const std::string& title) {
+    console::DriveConsole& drive = session.Operations();
     view.SetStopFlag(test.StopRequested);
     const console::DeviceAddress at = options.Address();
     const std::int32_t start = *options.Hex("--start");
@@ -97,28 +102,22 @@ int runInTerminal(console::DriveConsole& drive, const CommandArguments& options,
             }
         },
         title);
-    return view.Started() ? 0 : 1;
+    return view.Started() ? session.Conclude(test.Shortcomings()) : 1;
 }
 
 } // namespace
 
-void SaveImage(const QImage& picture, const std::string& path, const std::string& what) {
-    if (!picture.save(QString::fromStdString(path), "PNG")) {
-        throw std::runtime_error("cannot write the " + what + " to " + path);
-    }
-}
-
 int RunBitErrorRate(CliSession& session, const CommandArguments& arguments) {
     TerminalTestView view;
     mediatests::BitErrorRateTest test(session.Operations(), view);
-    return runInTerminal(session.Operations(), arguments, test, view, "Bit Error Rate Test");
+    return runInTerminal(session, arguments, test, view, "Bit Error Rate Test");
 }
 
 int RunSafeBitErrorRate(CliSession& session, const CommandArguments& arguments) {
     TerminalTestView view;
     mediatests::MediumGeometry geometry;
     mediatests::SafeBitErrorRateTest test(session.Operations(), view, geometry);
-    return runInTerminal(session.Operations(), arguments, test, view, "Safe Bit Error Rate Test");
+    return runInTerminal(session, arguments, test, view, "Safe Bit Error Rate Test");
 }
 
 } // namespace quillon::app

@@ -4,14 +4,9 @@
 
 #include <string>
 
-class QImage;
-
 namespace quillon::app {
 
 class CliSession;
-
-// Saves a test's picture (the map, the plot) as PNG; throws when it cannot.
-void SaveImage(const QImage& picture, const std::string& path, const std::string& what);
 
 // quillon-cli ber: the bit error rate test in long-write mode, launched and
 // run as from the main window (--start, --end, --skip in hexadecimal as the

@@ -33,8 +33,11 @@ constexpr std::string_view ProgramOptionsHelp =
                             exit
   --version                 show the version and exit
 
-Exit status: 0 when the command succeeded (scan: always), 1 when the drive
-failed it, could not be reached or no device answered, 2 for a usage error.
+Exit status: 0 when everything asked happened (scan: always); 1 when the
+drive failed a command, could not be reached or no device answered, or a test
+run was not whole and clean (failed blocks or seeks, a range cut short or
+empty, error correction left off, output not written), with the reasons on
+standard error; 2 for a usage error.
 )";
 
 constexpr std::pair<CommandGroup, std::string_view> GroupTitles[] = {

@@ -1,8 +1,8 @@
 #include "CliSeekTest.h"
 
-#include "CliBitErrorRate.h"
 #include "CliSession.h"
 #include "InterruptAsStop.h"
+#include "OutputFiles.h"
 #include "console/FormatText.h"
 #include "mediatests/SeekTest.h"
 #include "plots/HrpcTimer.h"
@@ -75,6 +75,12 @@ public:
         check();
     }
 
+    // Ends the file; throws when the last rows could not be written.
+    void Close() {
+        file_.close();
+        check();
+    }
+
 private:
     void check() const {
         if (!file_) {
@@ -112,6 +118,9 @@ int RunSeekTest(CliSession& session, const CommandArguments& options) {
                 SaveImage(view.Graph().Image(), *plot, "plot");
             }
         });
+    if (csv) {
+        csv->Close();
+    }
     if (launched) {
         std::ostream& out = session.Out();
         out << view.Averages() << '\n';
@@ -119,7 +128,7 @@ int RunSeekTest(CliSession& session, const CommandArguments& options) {
             out << "Seek Error " << test.ErrorCount << '\n';
         }
     }
-    return view.Started() ? 0 : 1;
+    return view.Started() ? session.Conclude(test.Shortcomings()) : 1;
 }
 
 } // namespace quillon::app

@@ -23,6 +23,15 @@ console::DriveConsole& CliSession::Operations() {
     return *operations_;
 }
 
+int CliSession::Conclude(const std::vector<std::string>& shortcomings) {
+    progress_.Clear();
+    out_.flush();
+    for (const std::string& reason : shortcomings) {
+        std::fprintf(stderr, "quillon-cli: %s\n", reason.c_str());
+    }
+    return shortcomings.empty() ? 0 : 1;
+}
+
 void CliSession::open() {
     if (drive_) {
         return;

@@ -8,6 +8,8 @@
 
 #include <memory>
 #include <ostream>
+#include <string>
+#include <vector>
 
 namespace quillon::app {
 
@@ -23,6 +25,9 @@ public:
     drive::TMODrive& Drive();
     console::DriveConsole& Operations();
     std::ostream& Out() { return out_; }
+    // The exit status of a run: 0 when nothing fell short, else 1, with each
+    // shortcoming said on standard error.
+    int Conclude(const std::vector<std::string>& shortcomings);
 
 private:
     void open();

@@ -3,9 +3,12 @@
 #include "ProgramOptions.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <unistd.h>
 
 namespace quillon::app {
 
@@ -38,6 +41,23 @@ std::optional<std::uint32_t> parseUnsigned(std::string_view text, std::uint32_t 
 
 std::string inQuotes(std::string_view text) {
     return "\"" + std::string(text) + "\"";
+}
+
+// A file the command will write: not a directory, and a file that may be
+// written or one that may be made in its directory.
+std::string outputFileProblem(const std::string& option, const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return option + " names a directory: " + path;
+    }
+    const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+    const std::string target = std::filesystem::exists(path, error) ? path
+                               : parent.empty()                     ? "."
+                                                                    : parent.string();
+    if (access(target.c_str(), W_OK) != 0) {
+        return "cannot write " + path + ": " + std::strerror(errno);
+    }
+    return {};
 }
 
 } // namespace
@@ -87,7 +107,7 @@ std::string CheckValue(ValueKind kind, std::string_view name, const std::string&
     case ValueKind::InputFile:
         return std::ifstream(word, std::ios::binary) ? "" : "cannot read " + word;
     case ValueKind::OutputFile:
-        return std::filesystem::is_directory(word) ? subject + " names a directory: " + word : "";
+        return outputFileProblem(subject, word);
     case ValueKind::CommandName:
         return FindCommand(word) != nullptr ? "" : "unknown command " + inQuotes(word);
     }

@@ -52,7 +52,13 @@ int main(int argc, char** argv) {
             graphics.emplace(argc, argv);
         }
         app::CliSession session(invocation, std::cout);
-        return running->Run(session, *invocation.command);
+        const int status = running->Run(session, *invocation.command);
+        // Lines that never reached their file or pipe are lost output.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0 || !std::cout.flush()) {
+            std::fprintf(stderr, "quillon-cli: cannot write the output\n");
+            return 1;
+        }
+        return status;
     } catch (const app::UsageError& error) {
         return usageError(error, running);
     } catch (const std::invalid_argument& error) {

@@ -1,52 +1,14 @@
 // quillon-cli as a user runs it: the program, its output and exit status.
-#include <array>
-#include <cstdio>
+#include "CliRun.h"
+
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <sstream>
-#include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
+using namespace quillon::e2e;
+
 namespace {
-
-struct Run {
-    int exitStatus;
-    std::string output;
-};
-
-// What a shell command line prints, with its standard error unless only
-// standard output is wanted.
-Run shell(const std::string& commandLine, bool withErrors = true) {
-    const std::string command =
-        "{ " + commandLine + "; }" + (withErrors ? " 2>&1" : " 2>/dev/null");
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string output;
-    std::array<char, 4096> chunk{};
-    while (const auto n = std::fread(chunk.data(), 1, chunk.size(), pipe)) {
-        output.append(chunk.data(), n);
-    }
-    const int status = pclose(pipe);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
-}
-
-// The program's output, with its standard error unless only standard output
-// is wanted.
-Run cli(const std::string& arguments, bool withErrors = true) {
-    return shell(std::string(QUILLON_CLI) + " " + arguments, withErrors);
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
 
 const std::string BerHeader = "    **** Bit Error Rate Test *****\n";
 const std::string BerComplete = "Bit Error Rate Test Complete\n";

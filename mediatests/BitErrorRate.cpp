@@ -37,8 +37,10 @@ bool BitErrorRateTest::Run(std::int32_t Start, std::int32_t End, std::int32_t Sk
     beginRun();
     std::fill_n(drive_.PatternBuffer.begin(), PatternLength, Pattern);
     // 64 bits, so that a large skip cannot wrap the address round to the start.
-    for (std::int64_t cur = Start; cur <= End;) {
+    std::int64_t cur = Start;
+    while (cur <= End) {
         const std::int32_t spt = placeOf(static_cast<std::int32_t>(cur)).SectorsPerTrack;
+        const std::int32_t failedBefore = FailedBlocks;
         writePass(cur, spt + 1);
         readPass(cur, spt + 1);
         endPass(cur, spt);
@@ -46,37 +48,44 @@ bool BitErrorRateTest::Run(std::int32_t Start, std::int32_t End, std::int32_t Sk
         if (Skip > 0) {
             cur += std::int64_t{Skip} * spt;
         }
-        if (StopRequested) {
+        if (StopRequested || !stillReady(failedBefore)) {
             break;
         }
         drive_.Output().ShowProgress(cur - Start, std::int64_t{End} - Start + 1);
         view_.ProcessEvents();
     }
+    RangeCovered = cur > End;
     return endRun();
 }
 
 void BitErrorRateTest::writePass(std::int64_t first, std::int32_t count) {
-    for (std::int64_t lba = first; lba < first + count; ++lba) {
+    writeFailed_.assign(static_cast<std::size_t>(count), false);
+    for (std::int32_t i = 0; i < count; ++i) {
         view_.ProcessEvents();
-        const auto block = static_cast<std::int32_t>(lba);
+        const auto block = static_cast<std::int32_t>(first + i);
         if (drive_.MODrive1.LongWrite(drive_.CurrentHA, drive_.CurrentTarget, drive_.CurrentLUN,
                                       block, TMODrive::LongBlockSize,
                                       drive_.PatternBuffer.data()) != 0) {
-            PlotBlockArc(block, clAqua);
+            writeFailed_[static_cast<std::size_t>(i)] = true;
+            blockFailed(block, clAqua);
         }
     }
 }
 
 void BitErrorRateTest::readPass(std::int64_t first, std::int32_t count) {
-    for (std::int64_t lba = first; lba < first + count; ++lba) {
+    for (std::int32_t i = 0; i < count; ++i) {
         view_.ProcessEvents();
-        const auto block = static_cast<std::int32_t>(lba);
-        if (drive_.MODrive1.LongRead(drive_.CurrentHA, drive_.CurrentTarget, drive_.CurrentLUN,
-                                     block, TMODrive::LongBlockSize,
-                                     drive_.DataBuffer.data()) != 0) {
-            PlotBlockArc(block, clLime);
-        } else if (std::memcmp(drive_.DataBuffer.data(), drive_.PatternBuffer.data(),
-                               longBlockBytes()) != 0) {
+        const auto block = static_cast<std::int32_t>(first + i);
+        const bool readFailed =
+            drive_.MODrive1.LongRead(drive_.CurrentHA, drive_.CurrentTarget, drive_.CurrentLUN,
+                                     block, TMODrive::LongBlockSize, drive_.DataBuffer.data()) != 0;
+        const bool written = !writeFailed_[static_cast<std::size_t>(i)];
+        if (readFailed && written) {
+            blockFailed(block, clLime);
+        } else if (readFailed) {
+            PlotBlockArc(block, clLime); // counted once, when its write failed
+        } else if (written && std::memcmp(drive_.DataBuffer.data(), drive_.PatternBuffer.data(),
+                                          longBlockBytes()) != 0) {
             AnalyseLongBlock(block);
         }
     }

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace quillon::mediatests {
 
@@ -29,7 +30,12 @@ public:
 
 private:
     void writePass(std::int64_t first, std::int32_t count);
+    // Reads the pass back and compares it, but for the blocks whose write
+    // failed.
     void readPass(std::int64_t first, std::int32_t count);
+
+    // Whether each block of the pass failed to be written.
+    std::vector<bool> writeFailed_;
 
     MediumGeometry geometry_;
 };

@@ -78,16 +78,53 @@ TEST(BitErrorRate, IsolatedErrorsAreByteErrors) {
     EXPECT_EQ(fifteen.view.rate, "   1.00E-003"); // the figures stay too
 }
 
-TEST(BitErrorRate, FailedCommandsAreDrawnAsArcsAndNotCounted) {
+TEST(BitErrorRate, FailedCommandsAreDrawnAsArcsAndCountedAsFailedBlocks) {
+    // A block whose WRITE LONG failed holds no pattern: it is not compared.
     Rig writeFails("2=mo128:error-rate=0:fail=3f-3.c.0");
     writeFails.test.Run(300, 300, 0);
     EXPECT_GT(writeFails.view.pixels(clAqua), 0);
+    EXPECT_EQ(writeFails.test.ErrorCount, 0);
+    EXPECT_EQ(writeFails.test.FailedBlocks, 26);
+    EXPECT_EQ(writeFails.console.lines,
+              (std::vector<std::string>{"ask: BER Test end", "BER =    0.00E+000",
+                                        "Failed Blocks = 26", "BER Test end"}));
+    EXPECT_EQ(writeFails.test.Shortcomings(), std::vector<std::string>{"26 blocks failed"});
 
     Rig readFails("2=mo128:error-rate=0:fail=3e-3.11.0");
     readFails.test.Run(300, 300, 0);
     EXPECT_GT(readFails.view.pixels(clLime), 0);
     EXPECT_EQ(readFails.view.pixels(clBlue) + readFails.view.pixels(clRed), 0);
     EXPECT_EQ(readFails.test.ErrorCount, 0);
+    EXPECT_EQ(readFails.test.FailedBlocks, 26);
+
+    // One block failing both ways counts once.
+    Rig both("2=mo128:error-rate=0");
+    both.simDrive().addFault({0x3F, 310, 310, 0, 0, sim::FaultKind::Busy});
+    both.simDrive().addFault({0x3E, 310, 311, 0, 0, sim::FaultKind::Busy});
+    both.test.Run(300, 300, 0);
+    EXPECT_EQ(both.test.FailedBlocks, 2);
+}
+
+TEST(BitErrorRate, AMediumTakenAwayEndsTheRunAsAFailedOne) {
+    Rig rig("2=mo128:error-rate=0");
+    int events = 0;
+    rig.view.onEvents = [&] {
+        if (++events == 40) { // before the 14th READ LONG of the first pass
+            rig.simDrive().ejectMedium();
+        }
+    };
+    rig.test.Run(256, 6708, 0);
+    EXPECT_TRUE(rig.test.MediumLost);
+    EXPECT_FALSE(rig.test.RangeCovered);
+    EXPECT_EQ(rig.test.LastBlockTested, 256 + 25 - 1); // 25 sectors a track
+    const auto& lines = rig.console.lines;
+    EXPECT_EQ(lines.front(), "Error: Test Unit Ready");
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 3, lines.end() - 1),
+              (std::vector<std::string>{"Failed Blocks = 13", "Last LBA tested =      118"}));
+    EXPECT_EQ(rig.test.Shortcomings(),
+              (std::vector<std::string>{"13 blocks failed",
+                                        "the drive stopped answering or its medium went away",
+                                        "the run ended at LBA 118, before the end"}));
 }
 
 TEST(BitErrorRate, PassesCoverATrackAndSkipTracks) {
@@ -104,6 +141,9 @@ TEST(BitErrorRate, PassesCoverATrackAndSkipTracks) {
     EXPECT_EQ(empty.test.BlocksTested, 0);
     EXPECT_EQ(empty.console.lines, (std::vector<std::string>{
                                        "ask: BER Test end", "BER =    0.00E+000", "BER Test end"}));
+    EXPECT_EQ(empty.test.Shortcomings(),
+              std::vector<std::string>{"no block was tested: the range holds none"});
+    EXPECT_TRUE(rig.test.Shortcomings().empty()); // the whole range, nothing failed
 }
 
 TEST(BitErrorRate, MeasuredRateMatchesTheInjectedRate) {

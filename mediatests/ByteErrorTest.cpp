@@ -36,10 +36,58 @@ void ByteErrorTest::beginRun() {
     BlocksTested = 0;
     ErrorRate = 0;
     BurstLines.clear();
+    FailedBlocks = 0;
+    ErrorsOffDisc = 0;
+    LastBlockTested = -1;
+    RangeCovered = false;
+    MediumLost = false;
+}
+
+void ByteErrorTest::blockFailed(std::int32_t LBA, QRgb Color) {
+    ++FailedBlocks;
+    PlotBlockArc(LBA, Color);
+}
+
+bool ByteErrorTest::stillReady(std::int32_t failedBefore) {
+    if (FailedBlocks == failedBefore ||
+        drive_.MODrive1.TestUnitReady(drive_.CurrentHA, drive_.CurrentTarget, drive_.CurrentLUN) ==
+            0) {
+        return true;
+    }
+    MediumLost = true;
+    std::string statusText;
+    drive_.ShowScsiStatus(true, "Test Unit Ready", statusText);
+    return false;
+}
+
+std::vector<std::string> ByteErrorTest::Shortcomings() const {
+    std::vector<std::string> reasons;
+    if (RangeCovered && BlocksTested == 0 && FailedBlocks == 0) {
+        reasons.emplace_back("no block was tested: the range holds none");
+    }
+    if (FailedBlocks > 0) {
+        reasons.push_back(console::formatText("%d blocks failed", FailedBlocks));
+    }
+    if (MediumLost) {
+        reasons.emplace_back("the drive stopped answering or its medium went away");
+    }
+    if (!RangeCovered) {
+        reasons.push_back(
+            LastBlockTested >= 0
+                ? console::formatText("the run ended at LBA %llX, before the end",
+                                      static_cast<unsigned long long>(LastBlockTested))
+                : std::string("the run ended before it tested a block"));
+    }
+    if (ErrorsOffDisc > 0) {
+        reasons.push_back(
+            console::formatText("%d erroneous bytes lie outside the disc map", ErrorsOffDisc));
+    }
+    return reasons;
 }
 
 void ByteErrorTest::endPass(std::int64_t first, std::int32_t SectorsPerTrack) {
     BlocksTested += SectorsPerTrack;
+    LastBlockTested = first + SectorsPerTrack - 1;
     ErrorRate = ByteErrorRate(ErrorCount, TMODrive::LongBlockSize, BlocksTested);
     view_.ShowLba(console::formatText("%10X", static_cast<std::uint32_t>(first)));
     view_.ShowRate(FormatRate(ErrorRate));
@@ -73,6 +121,9 @@ std::int32_t ByteErrorTest::markErrors(std::span<const std::uint8_t> expected,
         }
     }
     ErrorCount += blockErrors;
+    if (place.Track < 0 || place.Track >= Geometry.TrackCount) {
+        ErrorsOffDisc += blockErrors;
+    }
     return blockErrors;
 }
 
@@ -84,6 +135,22 @@ void ByteErrorTest::logBurst(const BlockPlace& place, std::int32_t blockErrors) 
     drive_.Output().AddLog(line);
 }
 
+void ByteErrorTest::logRunFigures() {
+    console::Console& output = drive_.Output();
+    if (FailedBlocks > 0) {
+        output.AddLog(console::formatText("Failed Blocks = %d", FailedBlocks));
+    }
+    if (ErrorsOffDisc > 0) {
+        output.AddLog(console::formatText("Errors off the map = %d", ErrorsOffDisc));
+    }
+    if (!RangeCovered) {
+        output.AddLog(LastBlockTested >= 0
+                          ? console::formatText("Last LBA tested = %8llX",
+                                                static_cast<unsigned long long>(LastBlockTested))
+                          : std::string("No LBA tested"));
+    }
+}
+
 bool ByteErrorTest::endRun() {
     view_.SetRunning(false);
     console::Console& output = drive_.Output();
@@ -92,6 +159,7 @@ bool ByteErrorTest::endRun() {
         return false;
     }
     output.AddLog("BER = " + FormatRate(ErrorRate));
+    logRunFigures();
     output.AddLog("BER Test end");
     view_.ShowLba("LBA");
     view_.ShowRate("Error Rate");

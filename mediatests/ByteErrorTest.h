@@ -36,6 +36,21 @@ public:
     float ErrorRate = 0;
     // The burst lines logged by the last run, for reports.
     std::vector<std::string> BurstLines;
+    // Blocks whose command failed: drawn as arcs, never compared.
+    std::int32_t FailedBlocks = 0;
+    // Erroneous bytes of blocks on tracks the drawn disc does not hold.
+    std::int32_t ErrorsOffDisc = 0;
+    // The last block of the last pass, -1 before the first.
+    std::int64_t LastBlockTested = -1;
+    // Whether the passes went on up to End (no STOP, no end of the layout,
+    // no lost medium).
+    bool RangeCovered = false;
+    // The drive stopped answering, or its medium went away, during the run.
+    bool MediumLost = false;
+
+    // Why the last run cannot count as a whole, clean run, one reason a
+    // line; none when it tested every block asked for without a failure.
+    virtual std::vector<std::string> Shortcomings() const;
 
 protected:
     ByteErrorTest(console::DriveConsole& drive, TestView& view, MediumGeometry& geometry)
@@ -57,6 +72,12 @@ protected:
     // Counts SectorsPerTrack more blocks tested and shows the pass's first
     // block and the running rate.
     void endPass(std::int64_t first, std::int32_t SectorsPerTrack);
+    // Counts a block whose command failed and draws its arc.
+    void blockFailed(std::int32_t LBA, QRgb Color);
+    // After a pass in which blocks failed (FailedBlocks grew past
+    // failedBefore): whether the drive is still ready. When it is not, the
+    // failure is reported and MediumLost set, which ends the run.
+    bool stillReady(std::int32_t failedBefore);
     // Marks every byte in which the two copies of a block differ, blue, or
     // red with a log line once its run of erroneous bytes is longer than the
     // burst threshold; stops after the byte at which STOP is seen. Adds the
@@ -64,8 +85,11 @@ protected:
     std::int32_t markErrors(std::span<const std::uint8_t> expected,
                             std::span<const std::uint8_t> actual, const BlockPlace& place);
     void logBurst(const BlockPlace& place, std::int32_t blockErrors);
+    // The figures beside the rate: failed blocks, errors off the map, and
+    // the last block tested when the run ended before End.
+    void logRunFigures();
     // STOP gives way to START and the end question is asked; returns whether
-    // the window is to close (Abort).
+    // the window is to close (Abort), after the run's figures are logged.
     bool endRun();
 
     console::DriveConsole& drive_;

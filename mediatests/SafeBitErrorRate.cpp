@@ -54,7 +54,7 @@ bool SafeBitErrorRateTest::Run(std::int32_t Start, std::int32_t End, std::int32_
             switchCorrectionOn();
             throw;
         }
-        switchCorrectionOn();
+        CorrectionRestored = switchCorrectionOn();
     }
     return endRun();
 }
@@ -87,11 +87,12 @@ bool SafeBitErrorRateTest::prepareModePages() {
 // of the track it was in.
 void SafeBitErrorRateTest::runPasses(std::int32_t Start, std::int32_t End, std::int32_t Skip,
                                      const TerminationGuard& guard) {
-    for (std::int64_t cur = Start; cur < End;) {
+    std::int64_t cur = Start;
+    while (cur < End) {
         std::int32_t trackCount = 0, track = 0, sector = 0, spt = 0;
         Geometry.LbaToTrackSector(static_cast<std::int32_t>(cur), trackCount, track, sector, spt);
         if (track >= trackCount) {
-            break;
+            return; // the known layout ends before End
         }
         if (sector != 0) {
             cur += spt - sector;
@@ -99,25 +100,31 @@ void SafeBitErrorRateTest::runPasses(std::int32_t Start, std::int32_t End, std::
                 break;
             }
         }
+        const std::int32_t failedBefore = FailedBlocks;
         testTrack(cur, spt);
         cur += spt;
         if (Skip > 0) {
             cur += std::int64_t{Skip} * spt;
         }
-        if (StopRequested || guard.Received() != 0) {
-            break;
+        if (StopRequested || guard.Received() != 0 || !stillReady(failedBefore)) {
+            return;
         }
         drive_.Output().ShowProgress(cur - Start, std::int64_t{End} - Start);
         view_.ProcessEvents();
     }
+    RangeCovered = true;
 }
 
 void SafeBitErrorRateTest::testTrack(std::int64_t first, std::int32_t spt) {
     blocksRead_ = blocksInBuffer(spt);
-    modeSelect(drive_.ModeCurrent, NonErc);
+    // Without correction off the first reading tests nothing.
+    blockFailed_.assign(static_cast<std::size_t>(blocksRead_),
+                        !modeSelect(drive_.ModeCurrent, NonErc));
     readTrack(first, CompareBuffer.data(), clAqua);
     modeSelect(drive_.ModeData, SetErc);
     readTrack(first, drive_.DataBuffer.data(), clLime);
+    FailedBlocks +=
+        static_cast<std::int32_t>(std::count(blockFailed_.begin(), blockFailed_.end(), true));
     if (std::memcmp(CompareBuffer.data(), drive_.DataBuffer.data(),
                     static_cast<std::size_t>(blocksRead_) * blockBytes()) != 0) {
         AnalyseTrack(static_cast<std::int32_t>(first));
@@ -126,7 +133,7 @@ void SafeBitErrorRateTest::testTrack(std::int64_t first, std::int32_t spt) {
 }
 
 // The whole track at once; when that fails, block by block, and the blocks
-// that still fail are drawn as arcs and compared as whatever the buffer holds.
+// that still fail are drawn as arcs and left out of the comparison.
 void SafeBitErrorRateTest::readTrack(std::int64_t first, std::uint8_t* buffer, QRgb failedColor) {
     console::DriveConsole& d = drive_;
     if (d.MODrive1.Read10(d.CurrentHA, d.CurrentTarget, d.CurrentLUN,
@@ -138,6 +145,7 @@ void SafeBitErrorRateTest::readTrack(std::int64_t first, std::uint8_t* buffer, Q
         const auto lba = static_cast<std::int32_t>(first + b);
         if (d.MODrive1.Read10(d.CurrentHA, d.CurrentTarget, d.CurrentLUN, lba, 1,
                               buffer + static_cast<std::size_t>(b) * blockBytes()) != 0) {
+            blockFailed_[static_cast<std::size_t>(b)] = true;
             PlotBlockArc(lba, failedColor);
         }
     }
@@ -148,6 +156,10 @@ void SafeBitErrorRateTest::AnalyseTrack(std::int32_t LBA) {
     // A track past a zone border may have more sectors than the pass read.
     const std::int32_t blocks = std::min(track.SectorsPerTrack, blocksRead_);
     for (std::int32_t b = 0; b < blocks; ++b) {
+        if (static_cast<std::size_t>(b) < blockFailed_.size() &&
+            blockFailed_[static_cast<std::size_t>(b)]) {
+            continue;
+        }
         const std::size_t offset = static_cast<std::size_t>(b) * blockBytes();
         markErrors(std::span(CompareBuffer).subspan(offset, blockBytes()),
                    std::span(drive_.DataBuffer).subspan(offset, blockBytes()),
@@ -168,12 +180,21 @@ bool SafeBitErrorRateTest::modeSelect(console::ModeBuffer& data, const char* nam
 
 // The drive must not be left reading without correction: the select is
 // tried once more before the user is told plainly.
-void SafeBitErrorRateTest::switchCorrectionOn() {
+bool SafeBitErrorRateTest::switchCorrectionOn() {
     if (modeSelect(drive_.ModeData, SetErc) || modeSelect(drive_.ModeData, SetErc)) {
-        return;
+        return true;
     }
     drive_.Output().AddLog(CorrectionMayBeOff);
     drive_.Output().MessageBox(console::Console::BoxKind::Error, CorrectionMayBeOff);
+    return false;
+}
+
+std::vector<std::string> SafeBitErrorRateTest::Shortcomings() const {
+    auto reasons = ByteErrorTest::Shortcomings();
+    if (!CorrectionRestored) {
+        reasons.emplace_back("error correction may still be off");
+    }
+    return reasons;
 }
 
 } // namespace quillon::mediatests

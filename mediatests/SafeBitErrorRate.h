@@ -3,6 +3,8 @@
 #include "mediatests/ByteErrorTest.h"
 
 #include <array>
+#include <string>
+#include <vector>
 
 namespace quillon::mediatests {
 
@@ -38,6 +40,10 @@ public:
     // The track as read with correction off (DataBuffer holds it as read
     // with correction on).
     std::array<std::uint8_t, TrackBufferSize> CompareBuffer{};
+    // Whether the last run switched correction back on.
+    bool CorrectionRestored = true;
+
+    std::vector<std::string> Shortcomings() const override;
 
 private:
     bool prepareModePages();
@@ -46,10 +52,14 @@ private:
     void testTrack(std::int64_t first, std::int32_t spt);
     void readTrack(std::int64_t first, std::uint8_t* buffer, QRgb failedColor);
     bool modeSelect(console::ModeBuffer& data, const char* name);
-    void switchCorrectionOn();
+    // Tries twice, then says plainly that correction may still be off;
+    // returns whether it is back on.
+    bool switchCorrectionOn();
 
     // The blocks of the last track reading.
     std::int32_t blocksRead_ = 0;
+    // Whether each block of the last track failed to be read or tested.
+    std::vector<bool> blockFailed_;
 };
 
 } // namespace quillon::mediatests

@@ -66,16 +66,19 @@ bool RandomSeekTest::Run() {
     ErrorCount = 0;
     SumTime = 0;
     SumDistance = 0;
+    SeeksAsked = view_.TestCount();
+    SeeksMade = 0;
     if (drive_.MODrive1.Seek10(drive_.CurrentHA, drive_.CurrentTarget, drive_.CurrentLUN, 0) != 0) {
         std::string statusText;
         drive_.ShowScsiStatus(true, "Fist Seek", statusText);
         return endRun();
     }
     view_.SetRunning(true);
-    const std::int32_t count = view_.TestCount();
+    const std::int32_t count = SeeksAsked;
     std::int32_t at = 0;
     for (std::int32_t index = 1; index <= count; ++index) {
         at = seekRandomly(index, at);
+        SeeksMade = index;
         if (StopRequested) {
             break;
         }
@@ -107,6 +110,20 @@ std::int32_t RandomSeekTest::seekRandomly(std::int32_t index, std::int32_t from)
         OnSeek({index, from, lba, distance, ms, status});
     }
     return status == 0 ? lba : from;
+}
+
+std::vector<std::string> RandomSeekTest::Shortcomings() const {
+    std::vector<std::string> reasons;
+    if (SeeksAsked <= 0) {
+        reasons.push_back(formatText("the test count %d asks for no seek", SeeksAsked));
+    }
+    if (SeeksMade < SeeksAsked) {
+        reasons.push_back(formatText("the run ended after %d of %d seeks", SeeksMade, SeeksAsked));
+    }
+    if (ErrorCount > 0) {
+        reasons.push_back(formatText("%d of %d seeks failed", ErrorCount, SeeksMade));
+    }
+    return reasons;
 }
 
 // Uniform over 0 to Max LBA - 1; a Max LBA of 0 or less leaves block 0.

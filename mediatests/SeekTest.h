@@ -7,6 +7,7 @@
 #include <functional>
 #include <random>
 #include <string>
+#include <vector>
 
 class QFont;
 
@@ -74,6 +75,14 @@ public:
     std::int32_t ErrorCount = 0;
     double SumTime = 0;
     std::int64_t SumDistance = 0;
+    // The random seeks the run was asked for and those it made.
+    std::int32_t SeeksAsked = 0;
+    std::int32_t SeeksMade = 0;
+
+    // Why the last run cannot count as a whole, clean run, one reason a
+    // line: failed seeks, seeks not made; none when every seek asked for
+    // was made and succeeded.
+    std::vector<std::string> Shortcomings() const;
     // Called after every random seek, for reports.
     std::function<void(const SeekRecord&)> OnSeek;
 

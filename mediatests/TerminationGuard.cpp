@@ -1,5 +1,7 @@
 #include "TerminationGuard.h"
 
+#include <cstdio>
+
 namespace quillon::mediatests {
 
 namespace {
@@ -30,6 +32,8 @@ TerminationGuard::~TerminationGuard() {
         sigaction(HeldSignals[i], &previous_[i], nullptr);
     }
     if (noted != 0) {
+        // What was written must not die in a buffer with the program.
+        std::fflush(nullptr);
         std::raise(noted);
     }
 }

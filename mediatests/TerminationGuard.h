@@ -9,8 +9,9 @@ namespace quillon::mediatests {
 // while something must be undone before it ends, such as the drive's error
 // correction switched off: while the guard lives, such a signal is only
 // noted. When it goes, the handlers in place before come back and a noted
-// signal is raised again, so the program then does what it would have done
-// (ends, or stops a terminal command).
+// signal is raised again, after the output buffers are flushed, so the
+// program then does what it would have done (ends, or stops a terminal
+// command) without losing what it wrote.
 class TerminationGuard {
 public:
     TerminationGuard();

@@ -191,7 +191,8 @@ private slots:
         const auto failed = newMarks(map(), clean);
         QVERIFY(failed.contains(clAqua) && failed.contains(clLime));
         QCOMPARE(answerer->take(), QStringList({EndQuestion, EndQuestion}));
-        const QStringList end{"BER =    1.11E-003", "BER Test end", Complete};
+        // The two blocks whose commands failed are counted beside the rate.
+        const QStringList end{"BER =    1.11E-003", "Failed Blocks = 2", "BER Test end", Complete};
         QCOMPARE(form().LogLines(), QStringList{Header} + burstLines() + burstLines() + end);
         QVERIFY(form().isVisible());
         QCOMPARE(text("Label3"), "Error Rate");

@@ -42,4 +42,28 @@ if grep -q "wrong-secret\|$chap_password" <<<"$wrong$chapScan"; then
     failures=$((failures + 1))
 fi
 
+# tgtd refuses READ LONG and WRITE LONG: every block of the run fails, and
+# the run is a failed one.
+ber=$("$cli" --iscsi "iscsi://$portal/$disks" ber 0:0:2 --start 0 --end 40 2>&1)
+status=$?
+check ber "Failed Blocks = 16" "$ber"
+check ber "quillon-cli: 16 blocks failed" "$ber"
+[[ $status -eq 1 ]] || { echo "ber exited $status"; failures=$((failures + 1)); }
+
+# tgtd killed while safe-ber runs (on its first progress line, which a
+# terminal shows): the run fails and says that correction may still be off.
+safe=$(script -qec "$cli --iscsi iscsi://$portal/$disks safe-ber 0:0:2 --start 0 --skip 0; echo exit=\$?" /dev/null |
+    {
+        while IFS= read -r -d $'\r' chunk; do
+            if [[ $chunk == *elapsed* ]]; then
+                "$here/tgtd.sh" stop "$QUILLON_TGTD_ROOT/cli"
+                break
+            fi
+        done
+        tr -d '\r'
+    })
+check "safe-ber, tgtd killed" "Error correction may still be off: Mode Select (Set ERC) failed twice" "$safe"
+check "safe-ber, tgtd killed" "quillon-cli: error correction may still be off" "$safe"
+check "safe-ber, tgtd killed" "exit=1" "$safe"
+
 [[ $failures -eq 0 ]] && echo "PASSED" || exit 1

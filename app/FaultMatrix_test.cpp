@@ -1,0 +1,101 @@
+// Every operation of quillon-cli against a drive that fails it in each way a
+// command can fail: it reports the failure, logs no OK line and ends with a
+// non-zero exit status.
+#include "CliSession.h"
+#include "CommandLine.h"
+
+#include <QGuiApplication>
+#include <gtest/gtest.h>
+#include <sstream>
+
+using namespace quillon::app;
+
+namespace {
+
+struct Operation {
+    const char* command; // the operands after the address
+    const char* opcode;  // the operation code the failure is injected on
+};
+
+// The ways a command fails: the drive's answers, and no drive at all.
+constexpr const char* Answers[] = {"hang", "busy", "conflict", "3.11.0", "no target"};
+
+constexpr Operation Operations[] = {
+    {"target-info", "12"},
+    {"eject", "1b"},
+    {"disk-capacity", "25"},
+    {"mode-sense", "1a"},
+    {"mode-select --set dcr=1", "15"},
+    {"ber --start 100 --end 130", "3f"},
+    {"ber --start 100 --end 130", "3e"},
+    {"safe-ber --start 100 --end 130", "28"},
+    {"seek --count 5", "2b"},
+    {"raw 00 00 00 00 00 00", "00"},
+    {"capacity", "25"},
+    {"inquiry", "12"},
+    {"sense", "03"},
+};
+
+struct Outcome {
+    int status;
+    std::string output;
+};
+
+// Runs one command line in this process, with a short command time-out so
+// that a hung command costs little.
+Outcome run(const std::string& line) {
+    std::istringstream stream(line);
+    std::vector<std::string> words{"quillon-cli"};
+    for (std::string word; stream >> word;) {
+        words.push_back(word);
+    }
+    std::vector<const char*> argv;
+    for (const std::string& word : words) {
+        argv.push_back(word.c_str());
+    }
+    const Invocation invocation = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+    std::ostringstream out;
+    CliSession session(invocation, out);
+    session.Drive().TimeOut_ExecSCSICommand = 30;
+    const int status = invocation.command->Command().Run(session, *invocation.command);
+    return {status, out.str()};
+}
+
+bool hasOkLine(const std::string& output) {
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.ends_with(" OK")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(FaultMatrix, EveryOperationReportsEveryKindOfFailure) {
+    for (const Operation& operation : Operations) {
+        for (const std::string answer : Answers) {
+            const bool absent = answer == "no target";
+            const std::string drive =
+                std::string("2=mo230") +
+                (absent ? "" : ":fail=" + std::string(operation.opcode) + "-" + answer);
+            const std::string command(operation.command);
+            const auto space = command.find(' ');
+            const std::string line = "--simulate=" + drive + " --time-scale 0 " +
+                                     command.substr(0, space) + (absent ? " 0:3:0" : " 0:2:0") +
+                                     (space == std::string::npos ? "" : command.substr(space));
+            SCOPED_TRACE(line);
+            const Outcome outcome = run(line);
+            EXPECT_NE(outcome.status, 0) << outcome.output;
+            EXPECT_FALSE(hasOkLine(outcome.output)) << outcome.output;
+        }
+    }
+}
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication graphics(argc, argv); // the maps and the plot
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -240,6 +240,25 @@ private slots:
         QCOMPARE(form().LogLines().size(), 2);
     }
 
+    // A command that never completes has no status: the box says why, in
+    // words, and nothing reads as success.
+    void commandsWithoutStatusAreReportedInWords() {
+        open("2=mo230:fail=25-hang");
+        form().Operations.MODrive1.TimeOut_ExecSCSICommand = 50;
+        clickCapacityPanel();
+        QCOMPARE(form().LogLines(), QStringList({CapacityHeader, CapacityError}));
+        QCOMPARE(answerer->take(),
+                 QStringList{"MessageBox [Error] Time out: the device did not answer in time and "
+                             "the command was aborted"});
+
+        open("2=mo230:fail=1b-hang");
+        form().Operations.MODrive1.TimeOut_ExecSCSICommand = 50;
+        click("CuteButton3"); // Eject
+        QCOMPARE(form().LogLines(), QStringList({"    **** Eject Disk *****", "Eject Error"}));
+        QCOMPARE(answerer->take().value(0).left(18), "MessageBox [Error]");
+        QVERIFY(drive(2).hasMedium());
+    }
+
     void checkConditionOpensSenseWindow() {
         open("2=mo230:fail=25-3.11.0,4=mo230:legacy-sense:fail=25-3.11.0");
         const QString mediumError =

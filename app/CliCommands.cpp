@@ -1,6 +1,7 @@
 // The command table of quillon-cli: each command's operands, options, help
 // and the function that runs it.
 #include "CliBitErrorRate.h"
+#include "CliBlocks.h"
 #include "CliHelp.h"
 #include "CliModePage.h"
 #include "CliRequests.h"
@@ -109,6 +110,18 @@ constexpr OptionSpec RawOptions[] = {
     {"--out", ValueKind::InputFile, "FILE", "send the bytes of FILE as the command's data"},
 };
 
+constexpr OperandSpec DeviceAndBlock[] = {
+    {"H:T:L", ValueKind::Address, "the drive: host adapter, target ID and logical unit"},
+    {"LBA", ValueKind::Hex, "the logical block, in hexadecimal as the window's LBA field"},
+};
+
+constexpr OptionSpec ReadOptions[] = {
+    {"--out", ValueKind::OutputFile, "FILE", "save the block's raw bytes"}};
+
+constexpr OptionSpec WriteOptions[] = {
+    {"--in", ValueKind::InputFile, "FILE",
+     "the bytes to write: exactly one block (or long block) of the medium", "", false, "", true}};
+
 constexpr OperandSpec HelpOperands[] = {
     {"COMMAND", ValueKind::CommandName, "the command to describe", true}};
 
@@ -181,6 +194,26 @@ constexpr CommandSpec Table[] = {
      "it; an unchecked flag is sent as 0. Each control is printed with whether the drive lets "
      "it change.",
      RunModeSelect},
+    {"read", CommandGroup::Operations, DeviceAndBlock, ReadOptions,
+     "read one block, as \"Read\" does, and print it as the sector editor shows it",
+     "The block is read with READ(10) after the drive's readiness and capacity are checked, "
+     "and printed as lines of sixteen bytes with their line label and ASCII text.",
+     RunReadBlock},
+    {"long-read", CommandGroup::Operations, DeviceAndBlock, ReadOptions,
+     "read one long block (data and check bytes) with READ LONG, as \"Long Read\" does",
+     "The long block holds 600 bytes on 512-byte media, 1200 on 1024-byte media and 2380 on "
+     "the others.",
+     RunLongReadBlock},
+    {"write", CommandGroup::Operations, DeviceAndBlock, WriteOptions,
+     "write one block with the bytes of a file, as \"Write\" and the editor's \"WRITE\" do",
+     "A write-protected medium is ejected and reported, as the window does. A file that does "
+     "not hold exactly one block of the medium is refused and nothing is written.",
+     RunWriteBlock},
+    {"long-write", CommandGroup::Operations, DeviceAndBlock, WriteOptions,
+     "write one long block (data and check bytes) with WRITE LONG, as \"Long Write\" and the "
+     "editor's \"WRITE\" do",
+     "Check bytes that do not belong to the data make the block unreadable with READ(10).",
+     RunLongWriteBlock},
     {"inquiry",
      CommandGroup::Requests,
      Device,

@@ -117,6 +117,10 @@ std::vector<std::string> synopsis(const CommandSpec& command) {
         if (shown.contains(option.Name)) {
             continue;
         }
+        if (option.Required) {
+            words.push_back(optionWithValue(option));
+            continue;
+        }
         std::string word = "[" + optionWithValue(option);
         if (const OptionSpec* other = optionNamed(command, option.Excludes)) {
             word += " | " + optionWithValue(*other);

@@ -97,6 +97,7 @@ DeclaredCommand declare(CLI::App& parser, const CommandSpec& entry) {
             option->expected(0, 1);
             option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         }
+        option->required(spec.Required);
         command.values.push_back({name, spec.Kind, spec.Repeatable, option});
     }
     for (const OptionSpec& spec : entry.Options) {

@@ -32,6 +32,7 @@ struct OptionSpec {
     std::string_view Default = {};  // the value when the option is not given
     bool Repeatable = false;        // given any number of times
     std::string_view Excludes = {}; // an option it cannot go with
+    bool Required = false;          // must be given
 };
 
 // One operand of a command, in the order they are given.

@@ -87,6 +87,10 @@ public:
     // Block data of the operations: read-back data of the media tests, one
     // block of the single-block routines, defect lists, block copies.
     std::array<std::uint8_t, 99964> DataBuffer{};
+    // The block of the last single-block operation, and what the sector
+    // editor was last opened for (BlockOperations' modes).
+    std::int32_t CurrentLBA = 0;
+    std::uint8_t EditMode = 0;
     // The bytes the media tests write.
     std::array<std::uint8_t, 3004> PatternBuffer{};
 

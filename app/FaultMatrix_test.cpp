@@ -5,6 +5,8 @@
 #include "CommandLine.h"
 
 #include <QGuiApplication>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 
@@ -30,6 +32,10 @@ constexpr Operation Operations[] = {
     {"ber --start 100 --end 130", "3e"},
     {"safe-ber --start 100 --end 130", "28"},
     {"seek --count 5", "2b"},
+    {"read 10", "28"},
+    {"long-read 10", "3e"},
+    {"write 10 --in BLOCK", "2a"},
+    {"long-write 10 --in LONGBLOCK", "3f"},
     {"raw 00 00 00 00 00 00", "00"},
     {"capacity", "25"},
     {"inquiry", "12"},
@@ -74,13 +80,24 @@ bool hasOkLine(const std::string& output) {
 } // namespace
 
 TEST(FaultMatrix, EveryOperationReportsEveryKindOfFailure) {
+    // The bytes the writes send: a block and a long block of mo230.
+    const auto directory = std::filesystem::temp_directory_path();
+    const std::string block = (directory / "quillon-fault-block").string();
+    const std::string longBlock = (directory / "quillon-fault-long-block").string();
+    std::ofstream(block) << std::string(512, 'b');
+    std::ofstream(longBlock) << std::string(600, 'l');
     for (const Operation& operation : Operations) {
         for (const std::string answer : Answers) {
             const bool absent = answer == "no target";
             const std::string drive =
                 std::string("2=mo230") +
                 (absent ? "" : ":fail=" + std::string(operation.opcode) + "-" + answer);
-            const std::string command(operation.command);
+            std::string command(operation.command);
+            if (const auto at = command.find("LONGBLOCK"); at != std::string::npos) {
+                command.replace(at, 9, longBlock);
+            } else if (const auto blockAt = command.find("BLOCK"); blockAt != std::string::npos) {
+                command.replace(blockAt, 5, block);
+            }
             const auto space = command.find(' ');
             const std::string line = "--simulate=" + drive + " --time-scale 0 " +
                                      command.substr(0, space) + (absent ? " 0:3:0" : " 0:2:0") +
@@ -91,6 +108,8 @@ TEST(FaultMatrix, EveryOperationReportsEveryKindOfFailure) {
             EXPECT_FALSE(hasOkLine(outcome.output)) << outcome.output;
         }
     }
+    std::filesystem::remove(block);
+    std::filesystem::remove(longBlock);
 }
 
 int main(int argc, char** argv) {

@@ -367,3 +367,36 @@ TEST(QuillonCli, SeekPrintsTheAveragesAndWritesEverySeek) {
     EXPECT_EQ(failing.exitStatus, 1);
     EXPECT_TRUE(contains(failing.output, "Error: Fist Seek\n"));
 }
+
+TEST(QuillonCli, BlockReadsPrintTheBlockAsTheEditorShowsIt) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quillon-blocks-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    struct Medium {
+        const char* profile;
+        std::size_t longBlock;
+    };
+    for (const Medium medium : {Medium{"mo230", 600}, Medium{"mo650", 1200}, {"mo640", 2380}}) {
+        const auto out = dir / medium.profile;
+        const auto run = cli(std::string("--simulate=2=") + medium.profile +
+                                 " long-read 0:2:0 10 --out " + out.string(),
+                             false);
+        EXPECT_EQ(run.exitStatus, 0) << medium.profile;
+        EXPECT_EQ(std::filesystem::file_size(out), medium.longBlock);
+        // The header, the editor's column captions, a line per 16 bytes.
+        const auto lines =
+            static_cast<std::size_t>(std::count(run.output.begin(), run.output.end(), '\n'));
+        EXPECT_EQ(lines, 2 + (medium.longBlock + 15) / 16) << run.output;
+        EXPECT_TRUE(run.output.starts_with("    **** Long Read 1 Block *****\n"
+                                           "    00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F  "
+                                           "ASCII\n00  "));
+    }
+    // The short last line of a 600-byte long block: 8 bytes, then blanks.
+    const auto last = cli("--simulate long-read 0:2:0 10", false).output;
+    const auto lastLine = last.substr(last.rfind("\n25 "));
+    // "\n25 ", sixteen cells of " XX" (the last eight blank), two blanks, the
+    // ASCII text of sixteen characters.
+    EXPECT_EQ(lastLine.size(), 4u + 16 * 3 + 2 + 16 + 1) << lastLine;
+    EXPECT_TRUE(lastLine.ends_with("        \n"));
+    std::filesystem::remove_all(dir);
+}

@@ -42,6 +42,14 @@ if grep -q "wrong-secret\|$chap_password" <<<"$wrong$chapScan"; then
     failures=$((failures + 1))
 fi
 
+# A block written and read back over iSCSI.
+head -c 2048 /dev/urandom >"$QUILLON_TGTD_ROOT/block.bin"
+write=$("$cli" --iscsi "iscsi://$portal/$disks" write 0:0:2 10 --in "$QUILLON_TGTD_ROOT/block.bin" 2>&1)
+check write "LBA 10 Write OK" "$write"
+"$cli" --iscsi "iscsi://$portal/$disks" read 0:0:2 10 --out "$QUILLON_TGTD_ROOT/back.bin" >/dev/null &&
+    cmp -s "$QUILLON_TGTD_ROOT/block.bin" "$QUILLON_TGTD_ROOT/back.bin" ||
+    { echo "the block read back over iSCSI is not the one written"; failures=$((failures + 1)); }
+
 # tgtd refuses READ LONG and WRITE LONG: every block of the run fails, and
 # the run is a failed one.
 ber=$("$cli" --iscsi "iscsi://$portal/$disks" ber 0:0:2 --start 0 --end 40 2>&1)

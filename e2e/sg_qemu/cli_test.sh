@@ -22,6 +22,10 @@ quillon-cli raw 0:3:0 000000000000
 quillon-cli capacity 0:3:0
 quillon-cli raw 0:1:0 3E 00 00000000 00 0258 00 --in 600
 quillon-cli raw 0:1:0 28 00 00008000 00 0001 00 --in 512
+i=0; while [ $i -lt 32 ]; do printf QUILLON-ROUNDTRP; i=$((i + 1)); done >/block.bin
+quillon-cli write 0:1:0 20 --in /block.bin
+quillon-cli read 0:1:0 20 --out /back.bin >/dev/null && cmp /block.bin /back.bin && echo "round trip: same bytes"
+quillon-cli long-read 0:1:0 20
 quillon-cli eject 0:2:0
 quillon-cli raw 0:2:0 000000000000
 quillon-cli raw 0:2:0 1B 00 00 00 02 00
@@ -53,6 +57,15 @@ Extended Sense Data
 Sense Key              \$06  Unit Attention
 Additional Sense Code  \$29 \$00  power on, reset, or bus device reset occurred
 === exit 1" ]] || { echo "MISSING: the eject's unit attention in the sense report"; failures=$((failures + 1)); }
+
+# A block written and read back through the sg driver; READ LONG is not the
+# disk's: the drive's ILLEGAL REQUEST, decoded.
+expect "LBA 20 Write OK" "round trip: same bytes"
+[[ $(section "quillon-cli long-read 0:1:0 20") == *"Error: Long Read
+Extended Sense Data
+Sense Key              \$05  Illegal Request
+Additional Sense Code  \$20 \$00  invalid command operation code"*"=== exit 1" ]] ||
+    { echo "MISSING: long-read refused with ILLEGAL REQUEST"; failures=$((failures + 1)); }
 
 expect "LastBlockLBA     32767 (7FFFh)" \
     "LastBlockLBA     8191 (1FFFh)" \

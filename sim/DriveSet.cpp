@@ -1,6 +1,7 @@
 #include "DriveSet.h"
 
 #include <charconv>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -150,6 +151,28 @@ void takeUnitAttention(SimDrive& drive) {
     drive.execute({testUnitReady, {}, {}, std::nullopt});
 }
 
+// What the options set on a drive once it is built.
+void configure(SimDrive& drive, const UnitDescription& d) {
+    drive.setWriteProtected(d.writeProtected);
+    if (d.fixedPage) {
+        drive.setModePage(drive.modePage().current(), {});
+    }
+    if (d.fixedDcr) {
+        auto changeable = drive.modePage().changeable();
+        changeable[0] &= static_cast<std::uint8_t>(~ErrorRecoveryPage::DCR);
+        drive.setModePage(drive.modePage().current(), changeable);
+    }
+    if (!d.attentionPending) {
+        takeUnitAttention(drive);
+    }
+    for (const FaultRule& rule : d.faults) {
+        drive.addFault(rule);
+    }
+    for (const BurstDefect& burst : d.bursts) {
+        drive.addBurst(burst);
+    }
+}
+
 UnitDescription parseUnit(std::string_view unit) {
     const auto equals = unit.find('=');
     if (equals == std::string_view::npos) {
@@ -188,46 +211,35 @@ DriveSet defaultDriveSet() {
     return parseDriveSet("2=mo230:seed=2,4=mo640:seed=4,5=disk:seed=5");
 }
 
+// Every unit is read and its address checked before any is built; a unit
+// refused while it is built or configured is named.
 DriveSet parseDriveSet(std::string_view text) {
-    DriveSet set;
+    std::vector<std::pair<std::string_view, UnitDescription>> units;
+    std::map<std::uint8_t, std::set<std::uint8_t>> luns;
     for (const auto unit : split(text, ',')) {
-        const auto d = parseUnit(unit);
-        const auto existing = set.find(d.target);
-        if (d.lun == 0 && existing != set.end()) {
+        auto d = parseUnit(unit);
+        auto& ofTarget = luns[d.target];
+        if (d.lun == 0 && !ofTarget.empty()) {
             refuse(unit, "target ID " + std::to_string(d.target) + " is given twice");
         }
-        if (d.lun != 0 && (existing == set.end() || existing->second->lun(d.lun) != nullptr)) {
+        if (d.lun != 0 && (ofTarget.empty() || ofTarget.contains(d.lun))) {
             refuse(unit, "each LUN once, after LUN 0 of its target");
         }
-        SimDrive* drive = nullptr;
+        ofTarget.insert(d.lun);
+        units.emplace_back(unit, std::move(d));
+    }
+    DriveSet set;
+    for (const auto& [unit, d] : units) {
         try {
             if (d.lun == 0) {
                 auto target = std::make_unique<SimTarget>(d.config);
-                drive = target->lun(0);
+                configure(*target->lun(0), d);
                 set.emplace(d.target, std::move(target));
             } else {
-                drive = &existing->second->addLun(d.lun, d.config);
+                configure(set.at(d.target)->addLun(d.lun, d.config), d);
             }
         } catch (const std::invalid_argument& error) {
             refuse(unit, error.what());
-        }
-        drive->setWriteProtected(d.writeProtected);
-        if (d.fixedPage) {
-            drive->setModePage(drive->modePage().current(), {});
-        }
-        if (d.fixedDcr) {
-            auto changeable = drive->modePage().changeable();
-            changeable[0] &= static_cast<std::uint8_t>(~ErrorRecoveryPage::DCR);
-            drive->setModePage(drive->modePage().current(), changeable);
-        }
-        if (!d.attentionPending) {
-            takeUnitAttention(*drive);
-        }
-        for (const FaultRule& rule : d.faults) {
-            drive->addFault(rule);
-        }
-        for (const BurstDefect& burst : d.bursts) {
-            drive->addBurst(burst);
         }
     }
     return set;

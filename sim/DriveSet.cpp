@@ -140,6 +140,11 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
         d.faults.push_back(parseFault(unit, value));
     } else if (name == "burst") {
         d.bursts.push_back(parseBurst(unit, value));
+    } else if (name == "image") {
+        if (value.empty()) {
+            refuse(unit, "image needs a file, e.g. image=/tmp/mo230.img");
+        }
+        d.config.image = value;
     } else {
         refuse(unit, "unknown option \"" + std::string(option) + "\"");
     }
@@ -211,8 +216,9 @@ DriveSet defaultDriveSet() {
     return parseDriveSet("2=mo230:seed=2,4=mo640:seed=4,5=disk:seed=5");
 }
 
-// Every unit is read and its address checked before any is built; a unit
-// refused while it is built or configured is named.
+// Every unit is read and its address checked before any is built, so that
+// a description refused anywhere leaves no image file behind; a unit refused
+// while it is built or configured is named.
 DriveSet parseDriveSet(std::string_view text) {
     std::vector<std::pair<std::string_view, UnitDescription>> units;
     std::map<std::uint8_t, std::set<std::uint8_t>> luns;

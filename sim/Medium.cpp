@@ -19,19 +19,39 @@ DefectLists factoryDefects(const MediaProfile& p) {
     return lists;
 }
 
+std::unique_ptr<MediumImage> openImage(const std::string& path, const MediaProfile& profile) {
+    if (path.empty()) {
+        return nullptr;
+    }
+    return std::make_unique<MediumImage>(path, profile, factoryDefects(profile).grown);
+}
+
 } // namespace
 
-Medium::Medium(const MediaProfile& profile)
-    : profile_(&profile),
-      sectors_(profile.blockCount(), profile.blockSize, profile.longBlockSize()),
-      defects_(factoryDefects(profile)) {}
+Medium::Medium(const MediaProfile& profile, const std::string& imagePath)
+    : profile_(&profile), sectors_(profile.blockCount(), profile.blockSize, profile.longBlockSize(),
+                                   openImage(imagePath, profile)),
+      defects_(factoryDefects(profile)) {
+    if (const auto* image = sectors_.image()) {
+        defects_.grown = image->grownDefectsAtOpen();
+    }
+}
 
-Medium Medium::named(const std::string& profileName) {
+Medium Medium::named(const std::string& profileName, const std::string& imagePath) {
     const auto* profile = findMediaProfile(profileName);
     if (profile == nullptr) {
         throw std::invalid_argument("unknown medium \"" + profileName + "\"");
     }
-    return Medium(*profile);
+    return Medium(*profile, imagePath);
+}
+
+void Medium::setGrownDefects(std::vector<std::uint32_t> grown) {
+    std::sort(grown.begin(), grown.end());
+    grown.erase(std::unique(grown.begin(), grown.end()), grown.end());
+    if (auto* image = sectors_.image()) {
+        image->writeGrownDefects(grown);
+    }
+    defects_.grown = std::move(grown);
 }
 
 void Medium::addBurst(const BurstDefect& burst) {

@@ -27,18 +27,23 @@ struct DefectLists {
 };
 
 // One cartridge (or the fixed disk): its profile, recorded sectors, defect
-// lists, surface defects and write-protect tab.
+// lists, surface defects and write-protect tab. Its recorded sectors and
+// grown defect list may be kept in an image file (see MediumImage), so that
+// they outlast the program; surface defects and the tab are not kept.
 class Medium {
 public:
-    explicit Medium(const MediaProfile& profile);
+    // With an image path, the medium is the one in that file, created when
+    // missing; throws std::invalid_argument when the file cannot be used.
+    explicit Medium(const MediaProfile& profile, const std::string& imagePath = {});
     // The profile of that name; throws std::invalid_argument for an unknown name.
-    static Medium named(const std::string& profileName);
+    static Medium named(const std::string& profileName, const std::string& imagePath = {});
 
     const MediaProfile& profile() const { return *profile_; }
     SectorStore& sectors() { return sectors_; }
     const SectorStore& sectors() const { return sectors_; }
-    DefectLists& defects() { return defects_; }
     const DefectLists& defects() const { return defects_; }
+    // Replaces the grown list (sorted, each block once), in the image too.
+    void setGrownDefects(std::vector<std::uint32_t> grown);
 
     bool writeProtected() const { return writeProtected_; }
     void setWriteProtected(bool on) { writeProtected_ = on; }

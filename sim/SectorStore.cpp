@@ -27,9 +27,9 @@ std::uint64_t hashBytes(std::span<const std::uint8_t> bytes) {
 } // namespace
 
 SectorStore::SectorStore(std::uint32_t sectorCount, std::uint32_t blockSize,
-                         std::uint32_t longBlockSize)
+                         std::uint32_t longBlockSize, std::unique_ptr<MediumImage> image)
     : sectorCount_(sectorCount), blockSize_(blockSize), longBlockSize_(longBlockSize),
-      scratch_(longBlockSize) {
+      scratch_(longBlockSize), image_(std::move(image)), readBack_(image_ ? longBlockSize : 0) {
     if (longBlockSize <= blockSize || longBlockSize - blockSize > MaxCheckBytes) {
         throw std::invalid_argument("unsupported long block size");
     }
@@ -67,12 +67,27 @@ std::uint32_t SectorStore::handleOf(std::uint32_t lba) const {
     return handles_.empty() ? BlankHandle : handles_[lba];
 }
 
+// With an image, a sector never written is the blank one; any other is
+// read from the file, once for the calls in a row that ask for it.
 std::span<const std::uint8_t> SectorStore::longSector(std::uint32_t lba) const {
-    return {blobs_[handleOf(lba)].bytes.get(), longBlockSize_};
+    const auto handle = handleOf(lba);
+    if (image_ && image_->written(lba)) {
+        if (readBackLba_ != lba) {
+            readBackLba_.reset();
+            image_->readSector(lba, readBack_);
+            readBackLba_ = lba;
+        }
+        return readBack_;
+    }
+    return {blobs_[handle].bytes.get(), longBlockSize_};
 }
 
 bool SectorStore::checkBytesMatch(std::uint32_t lba) const {
-    return blobs_[handleOf(lba)].checkBytesMatch;
+    const auto handle = handleOf(lba);
+    if (image_ && image_->written(lba)) {
+        return rawCheckBytesMatch(longSector(lba));
+    }
+    return blobs_[handle].checkBytesMatch;
 }
 
 void SectorStore::writeData(std::uint32_t lba, std::span<const std::uint8_t> data) {
@@ -87,6 +102,10 @@ void SectorStore::writeLong(std::uint32_t lba, std::span<const std::uint8_t> raw
 }
 
 void SectorStore::eraseAll() {
+    if (image_) {
+        readBackLba_.reset();
+        image_->eraseSectors();
+    }
     for (const auto handle : handles_) {
         release(handle);
     }
@@ -100,6 +119,11 @@ std::size_t SectorStore::bytesHeld() const {
 
 void SectorStore::store(std::uint32_t lba, std::span<const std::uint8_t> raw) {
     checkAddress(lba);
+    if (image_) {
+        readBackLba_.reset();
+        image_->writeSector(lba, raw);
+        return;
+    }
     if (handles_.empty()) {
         handles_.assign(sectorCount_, BlankHandle);
     }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "MediumImage.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -15,15 +18,25 @@ namespace quillon::sim {
 // with the size of the medium: a pattern written over every sector costs one
 // copy plus a 4-byte reference per sector. Sectors never written, and every
 // sector after an erase, hold zero data with matching check bytes.
+//
+// A store given an image keeps the contents in that file alone: every write
+// goes to the file at once and every read of a written sector comes from it,
+// so that memory stays small whatever is written. Not for concurrent use,
+// reads included: they share one buffer.
 class SectorStore {
 public:
-    SectorStore(std::uint32_t sectorCount, std::uint32_t blockSize, std::uint32_t longBlockSize);
+    SectorStore(std::uint32_t sectorCount, std::uint32_t blockSize, std::uint32_t longBlockSize,
+                std::unique_ptr<MediumImage> image = nullptr);
 
     std::uint32_t sectorCount() const { return sectorCount_; }
     std::uint32_t blockSize() const { return blockSize_; }
     std::uint32_t longBlockSize() const { return longBlockSize_; }
 
-    // The raw long sector as recorded.
+    // The file the contents are kept in, or nullptr.
+    MediumImage* image() const { return image_.get(); }
+
+    // The raw long sector as recorded, valid until the store next changes or
+    // reads another sector.
     std::span<const std::uint8_t> longSector(std::uint32_t lba) const;
     // False when the check bytes do not belong to the data (a WRITE LONG of
     // arbitrary bytes), which makes the sector uncorrectable.
@@ -36,7 +49,7 @@ public:
     void eraseAll();
 
     std::size_t distinctContents() const { return blobs_.size() - freeList_.size(); }
-    // Bytes held for sector contents and the per-sector references.
+    // Bytes held in memory for sector contents and the per-sector references.
     std::size_t bytesHeld() const;
 
     // The check bytes the drive records for a block of user data.
@@ -69,6 +82,9 @@ private:
     std::vector<std::uint32_t> freeList_;
     std::unordered_multimap<std::uint64_t, std::uint32_t> byHash_;
     std::vector<std::uint8_t> scratch_;
+    std::unique_ptr<MediumImage> image_;
+    mutable std::vector<std::uint8_t> readBack_; // the last written sector read from the image
+    mutable std::optional<std::uint32_t> readBackLba_;
 };
 
 } // namespace quillon::sim

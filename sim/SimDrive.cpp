@@ -160,14 +160,20 @@ SimDrive::SimDrive(const DriveConfig& config)
         throw std::invalid_argument("a disk drive holds exactly one fixed disk");
     }
     for (const auto& name : config.media) {
-        auto medium = Medium::named(name);
-        if (medium.profile().removable != optical_) {
+        const auto* profile = findMediaProfile(name);
+        if (profile == nullptr) {
+            throw std::invalid_argument("unknown medium \"" + name + "\"");
+        }
+        if (profile->removable != optical_) {
             throw std::invalid_argument("a drive holds either MO media or one fixed disk");
         }
+    }
+    // The image is the first medium's; the others start blank.
+    for (const auto& name : config.media) {
         if (medium_) {
-            changer_.push_back(std::move(medium));
+            changer_.push_back(Medium::named(name));
         } else {
-            medium_.emplace(std::move(medium));
+            medium_.emplace(Medium::named(name, config.image));
         }
     }
 }
@@ -190,13 +196,23 @@ CommandOutcome SimDrive::execute(const CommandRequest& request) {
         }
         const auto* traits = findCommand(x.opcode());
         if (admit(x, traits)) {
-            (this->*traits->handler)(x);
+            run(x, *traits);
         }
     }
     if (!outcome.hang) {
         now_ = std::max(now_, commandStart_ + outcome.duration);
     }
     return outcome;
+}
+
+// A medium kept in an image file fails as a real one does when the file
+// fails: MEDIUM ERROR, write error or unrecovered read error.
+void SimDrive::run(Exchange& x, const CommandTraits& traits) {
+    try {
+        (this->*traits.handler)(x);
+    } catch (const MediumImageError&) {
+        fail(x, SenseData::of(sense_key::MediumError, traits.writesMedium ? 0x0C : 0x11));
+    }
 }
 
 bool SimDrive::admit(Exchange& x, const CommandTraits* traits) {

@@ -23,6 +23,9 @@ class Exchange;
 // `disk` profile is a fixed direct-access disk; any other is an MO drive.
 struct DriveConfig {
     std::vector<std::string> media{"mo230"};
+    // The image file that keeps the first medium from one run to the next
+    // (see MediumImage); empty: every medium starts blank.
+    std::string image;
     std::string vendor = "QUILLON";
     std::string product; // empty: "SIM MO DRIVE" or "SIM DISK"
     std::string revision = "1.00";
@@ -86,6 +89,7 @@ private:
 
     static const CommandTraits* findCommand(std::uint8_t opcode);
     bool admit(Exchange& x, const CommandTraits* traits);
+    void run(Exchange& x, const CommandTraits& traits);
     bool applyFault(Exchange& x);
     void fail(Exchange& x, const SenseData& sense);
     void finishFormatIfDone();
@@ -132,7 +136,7 @@ private:
                                            std::vector<std::size_t>& pages) const;
     bool parseDefectList(Exchange& x, std::span<const std::uint8_t> list, std::uint8_t format,
                          std::vector<std::uint32_t>& blocks);
-    void certify();
+    void certify(std::vector<std::uint32_t>& grown);
 
     const DriveConfig config_;
     const bool optical_;

@@ -240,8 +240,7 @@ bool SimDrive::parseDefectList(Exchange& x, std::span<const std::uint8_t> list, 
 }
 
 // Sectors whose surface defects are beyond correction join the grown list.
-void SimDrive::certify() {
-    auto& grown = medium_->defects().grown;
+void SimDrive::certify(std::vector<std::uint32_t>& grown) {
     for (const auto lba : medium_->burstBlocks()) {
         if (medium_->defectiveBytes(lba) > correctionLimit()) {
             grown.push_back(lba);
@@ -291,17 +290,16 @@ void SimDrive::formatUnit(Exchange& x) {
         immediate = (flags & 0x02) != 0;
     }
 
-    auto& grown = medium_->defects().grown;
+    auto grown = medium_->defects().grown;
     if (formatData && completeList) {
         grown.clear();
     }
     grown.insert(grown.end(), given.begin(), given.end());
     medium_->sectors().eraseAll();
     if (certification) {
-        certify();
+        certify(grown);
     }
-    std::sort(grown.begin(), grown.end());
-    grown.erase(std::unique(grown.begin(), grown.end()), grown.end());
+    medium_->setGrownDefects(std::move(grown));
 
     const Nanos duration = DriveTiming(medium_->profile()).format(certification ? 2 : 1);
     formatStart_ = commandStart_;

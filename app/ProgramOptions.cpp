@@ -31,7 +31,11 @@ constexpr const char* AdapterHelp = R"(Options:
                             code OP answered busy, conflict, hang, or CHECK
                             CONDITION with KEY.ASC.ASCQ; all hexadecimal),
                             burst=LBA.OFFSET.LENGTH (decimal: raw bytes of
-                            that long sector always read back wrong).
+                            that long sector always read back wrong),
+                            image=FILE (the loaded medium's sectors and
+                            grown defects kept in FILE from one run to the
+                            next; created sparse when missing, refused when
+                            it holds another medium).
                             Example: --simulate=2=mo230+mo640:wp,3=mo1300,3.1=mo640
   --iscsi URL               add an iSCSI target (repeatable); each portal is
                             one host adapter after the simulated and the sg

@@ -49,6 +49,27 @@ TEST(QuillonCli, RawCommandsShowStatusSenseAndData) {
         contains(empty.output, "Status           none: No device answered at this address\n"));
 }
 
+TEST(QuillonCli, AMediumImageKeepsWhatOneRunWroteForTheNext) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("quillon-image-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto block = (dir / "block.bin").string();
+    std::ofstream(block) << std::string(512, 'Q');
+    const std::string image = (dir / "mo230.img").string();
+    const std::string drives = "--simulate=2=mo230:image=" + image;
+    EXPECT_EQ(cli(drives + " raw 0:2:0 2A000000001000000100 --out " + block).exitStatus, 0);
+    const auto read = cli(drives + " raw 0:2:0 28000000001000000100 --in 512");
+    EXPECT_EQ(read.exitStatus, 0);
+    EXPECT_TRUE(contains(read.output, "0000  51 51 51 51")) << read.output;
+    const auto fresh = cli("--simulate=2=mo230 raw 0:2:0 28000000001000000100 --in 512");
+    EXPECT_TRUE(contains(fresh.output, "0000  00 00 00 00")) << fresh.output;
+
+    const auto other = cli("--simulate=2=mo640:image=" + image + " scan");
+    EXPECT_EQ(other.exitStatus, 2);
+    EXPECT_TRUE(contains(other.output, "holds a mo230 medium")) << other.output;
+    std::filesystem::remove_all(dir);
+}
+
 TEST(QuillonCli, DecodesInquiryCapacityAndLegacySense) {
     const auto inquiry = cli("--simulate inquiry 0:2:0");
     EXPECT_EQ(inquiry.exitStatus, 0);

@@ -72,15 +72,10 @@ MediumImage::MediumImage(const std::string& path, const MediaProfile& profile,
         refuse("is not a regular file");
     }
     try {
-        const auto size = static_cast<std::uint64_t>(status.st_size);
-        std::vector<std::uint8_t> magic(Magic.size());
-        if (size >= magic.size()) {
-            readAt(0, magic);
-        }
-        if (std::all_of(magic.begin(), magic.end(), [](std::uint8_t b) { return b == 0; })) {
+        if (status.st_size == 0) {
             create(grown);
         } else {
-            load(size);
+            load(static_cast<std::uint64_t>(status.st_size));
         }
     } catch (const MediumImageError& error) {
         throw std::invalid_argument(error.what());
@@ -89,13 +84,15 @@ MediumImage::MediumImage(const std::string& path, const MediaProfile& profile,
 
 MediumImage::~MediumImage() = default;
 
-// The header goes last: an image whose creation was cut short has none and
-// is created afresh when next opened.
+// The header and the grown defect list in one write, then the size: an
+// image is never seen with its header but without its list.
 void MediumImage::create(const std::vector<std::uint32_t>& grown) {
-    resize(0);
+    auto bytes = header();
+    bytes.resize(DefectsOffset, 0);
+    const auto list = defectArea(grown);
+    bytes.insert(bytes.end(), list.begin(), list.end());
+    writeAt(0, bytes);
     resize(fileSize_);
-    writeGrownDefects(grown);
-    writeAt(0, header());
     grownAtOpen_ = grown;
 }
 
@@ -175,12 +172,17 @@ void MediumImage::eraseSectors() {
 }
 
 void MediumImage::writeGrownDefects(std::span<const std::uint32_t> grown) {
+    writeAt(DefectsOffset, defectArea(grown));
+}
+
+// The count and the entries, written at once.
+std::vector<std::uint8_t> MediumImage::defectArea(std::span<const std::uint32_t> grown) {
     std::vector<std::uint8_t> bytes(4 + 4 * grown.size());
     putBe32(bytes, 0, static_cast<std::uint32_t>(grown.size()));
     for (std::size_t i = 0; i < grown.size(); ++i) {
         putBe32(bytes, 4 + 4 * i, grown[i]);
     }
-    writeAt(DefectsOffset, bytes);
+    return bytes;
 }
 
 void MediumImage::readAt(std::uint64_t offset, std::span<std::uint8_t> bytes) const {

@@ -38,10 +38,11 @@ public:
 //   S      the raw long sectors as recorded, data then check bytes: sector n
 //          at S + n × long block size
 //
-// The file is sparse: it costs disk space only for the sectors written. An
-// existing file of another medium is refused; an empty file (or one whose
-// header was never completed) is taken as new; a file shorter than its
-// medium is extended, the missing sectors unwritten. The file is locked
+// The file is sparse: it costs disk space only for the sectors written. A
+// missing or empty file is made a new image; any other file that is not an
+// image of this medium is refused and left as it is; an image shorter than
+// its medium (a format cut short) is extended, the missing sectors
+// unwritten. The file is locked
 // (flock) while open, so that two drives, or two programs, never share it.
 class MediumImage {
 public:
@@ -79,6 +80,7 @@ private:
     void create(const std::vector<std::uint32_t>& grown);
     void load(std::uint64_t size);
     std::vector<std::uint8_t> header() const;
+    static std::vector<std::uint8_t> defectArea(std::span<const std::uint32_t> grown);
     void readAt(std::uint64_t offset, std::span<std::uint8_t> bytes) const;
     void writeAt(std::uint64_t offset, std::span<const std::uint8_t> bytes);
     void resize(std::uint64_t size);

@@ -221,12 +221,20 @@ TEST(MediumImage, AnotherMediumOrAnUnusableFileIsRefusedWithTheUnitNamed) {
               std::string::npos);
     EXPECT_NE(refusal("2=mo230:image=").find("image needs a file"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:image=" + dir / "").find("cannot be opened"), std::string::npos);
-    std::ofstream(dir / "notes.txt") << "not an image at all\n";
-    EXPECT_NE(refusal("2=mo230:image=" + dir / "notes.txt").find("is not a Quillon medium image"),
-              std::string::npos);
+    for (const auto& text :
+         {std::string("not an image at all\n"), std::string("hi"), std::string(4200, 0)}) {
+        std::ofstream(dir / "other") << text;
+        EXPECT_NE(refusal("2=mo230:image=" + dir / "other").find("is not a Quillon medium image"),
+                  std::string::npos);
+        EXPECT_EQ(fileSize(dir / "other"), text.size()); // left as it was
+    }
     // A set refused further on creates no image.
     EXPECT_NE(refusal("2=mo230:image=" + dir / "new.img" + ",3=mo999"), "accepted");
     EXPECT_FALSE(std::filesystem::exists(dir / "new.img"));
+    // An empty file, as mktemp leaves one, becomes a new image.
+    std::ofstream(dir / "empty").close();
+    EXPECT_EQ(Session("2=mo230:image=" + dir / "empty").read(1).second, Bytes(512, 0));
+    EXPECT_GE(fileSize(dir / "empty"), Mo230Bytes);
     // A refused image is left as it was.
     EXPECT_EQ(Session("2=mo230:image=" + path).read(1).second, pattern(512, 1));
 }

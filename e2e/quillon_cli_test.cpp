@@ -61,6 +61,38 @@ TEST(QuillonCli, AMediumImageKeepsWhatOneRunWroteForTheNext) {
     const auto read = cli(drives + " raw 0:2:0 28000000001000000100 --in 512");
     EXPECT_EQ(read.exitStatus, 0);
     EXPECT_TRUE(contains(read.output, "0000  51 51 51 51")) << read.output;
+
+    // write in one run, read in the next: the same bytes.
+    const auto back = (dir / "back.bin").string();
+    std::ofstream((dir / "written.bin")) << std::string(256, 'A') + std::string(256, 'z');
+    const auto written = cli(drives + " write 0:2:0 20 --in " + (dir / "written.bin").string());
+    EXPECT_EQ(written.exitStatus, 0);
+    EXPECT_TRUE(contains(written.output, "LBA 20 Write OK\n")) << written.output;
+    const auto shown = cli(drives + " read 0:2:0 20 --out " + back, false);
+    EXPECT_EQ(readFile(back), readFile(dir / "written.bin"));
+    EXPECT_TRUE(contains(shown.output, "\n0F  41 41 41 41 41 41 41 41 41 41 41 41 41 41 41 41  "
+                                       "AAAAAAAAAAAAAAAA\n"
+                                       "10  7A 7A"))
+        << shown.output;
+    // A file of the wrong length is refused, and the block stays as it was.
+    const auto wrong = cli(drives + " write 0:2:0 20 --in " + block + "X");
+    EXPECT_EQ(wrong.exitStatus, 2);
+    std::ofstream(block + "X") << std::string(100, 'x');
+    const auto refused = cli(drives + " write 0:2:0 20 --in " + block + "X");
+    EXPECT_EQ(refused.exitStatus, 2);
+    EXPECT_TRUE(contains(refused.output, "holds 100 bytes, but a block of this medium holds 512"))
+        << refused.output;
+    cli(drives + " read 0:2:0 20 --out " + back, false);
+    EXPECT_EQ(readFile(back), readFile(dir / "written.bin"));
+
+    // A run killed while it writes keeps what it wrote: the test pattern of
+    // the long-write test in the first block it wrote.
+    shell("bash -c '" + std::string(QUILLON_CLI) + " " + drives +
+          " ber 0:2:0 --start 100 --time-scale 1 >/dev/null & pid=$!; sleep 1; kill -KILL $pid; "
+          "wait $pid'");
+    const auto afterKill = cli(drives + " long-read 0:2:0 100", false);
+    EXPECT_TRUE(contains(afterKill.output, "\n00  A5 A5 A5 A5 A5 A5 A5 A5 A5 A5 A5 A5 A5 A5 A5 A5"))
+        << afterKill.output;
     const auto fresh = cli("--simulate=2=mo230 raw 0:2:0 28000000001000000100 --in 512");
     EXPECT_TRUE(contains(fresh.output, "0000  00 00 00 00")) << fresh.output;
 

@@ -5,14 +5,12 @@
 #include "widgets/StringTableModel.h"
 
 #include <QFocusEvent>
-#include <QHeaderView>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStyledItemDelegate>
 #include <algorithm>
-#include <stdexcept>
 
 namespace quillon::widgets {
 
@@ -48,15 +46,6 @@ struct TStrColGrid::CellText {
 };
 
 namespace {
-
-constexpr int initialColCount = 5;
-constexpr int initialRowCount = 5;
-constexpr int initialFixed = 1;
-constexpr int initialDefaultColWidth = 64;
-constexpr int initialDefaultRowHeight = 24;
-constexpr QAbstractItemView::EditTriggers editingTriggers =
-    QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
-    QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed;
 
 QString joinCaption(TCaptionType type, const QString& caption, const QString& cell) {
     const QString lineBreak(QChar(13));
@@ -103,12 +92,6 @@ int textY(TTextLayout layout, const QRect& lineRect, int lineHeight, int textHei
     return lineRect.top() + 2;
 }
 
-void resetSections(QHeaderView* header, int size) {
-    header->setDefaultSectionSize(size);
-    for (int i = 0; i < header->count(); ++i)
-        header->resizeSection(i, size);
-}
-
 // Runs a cell parameter's handlers for the cell, column and row the current
 // cell enters or leaves; taken by value, so that a handler that removes the
 // parameter does not pull the others from under the call.
@@ -125,166 +108,10 @@ void fireCellMove(TStrColGrid& grid, TCellMoveEvent onCell, TCellMoveEvent onCol
 } // namespace
 
 TStrColGrid::TStrColGrid(QWidget* parent)
-    : QTableView(parent), model_(new StringTableModel(this)), cellParams_([this] { redraw(); }),
-      fonts_([this] { redraw(); }), color_(colors::clWindow()), fixedColor_(colors::clBtnFace()),
+    : TStringGrid(parent), cellParams_([this] { redraw(); }), fonts_([this] { redraw(); }),
       focusCellColor_(colors::clHighlight()), focusCellFontColor_(colors::clHighlightText()) {
-    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
-        header->hide();
-        header->setMinimumSectionSize(0);
-    }
-    setShowGrid(false);
-    setCornerButtonEnabled(false);
-    setSizeAdjustPolicy(AdjustToContents);
     setItemDelegate(new CellDelegate(*this));
-    model_->setColumnCount(initialColCount);
-    model_->setRowCount(initialRowCount);
-    model_->setFixed(initialFixed, initialFixed);
-    setModel(model_);
-    setDefaultColWidth(initialDefaultColWidth);
-    setDefaultRowHeight(initialDefaultRowHeight);
-    setColor(color_);
-    setCtl3D(ctl3D_);
     applyCellSettings(nullptr);
-    setCurrentIndex(model_->index(row_, col_));
-}
-
-int TStrColGrid::ColCount() const {
-    return model_->columnCount();
-}
-
-void TStrColGrid::setColCount(int value) {
-    if (value < 1)
-        throw std::invalid_argument("Grid index out of range");
-    if (value <= FixedCols())
-        model_->setFixed(value - 1, FixedRows());
-    model_->setColumnCount(value);
-    keepCurrentCellMovable();
-}
-
-int TStrColGrid::RowCount() const {
-    return model_->rowCount();
-}
-
-void TStrColGrid::setRowCount(int value) {
-    if (value < 1)
-        throw std::invalid_argument("Grid index out of range");
-    if (value <= FixedRows())
-        model_->setFixed(FixedCols(), value - 1);
-    model_->setRowCount(value);
-    keepCurrentCellMovable();
-}
-
-int TStrColGrid::FixedCols() const {
-    return model_->fixedCols();
-}
-
-void TStrColGrid::setFixedCols(int value) {
-    if (value < 0 || value >= ColCount())
-        throw std::invalid_argument("Fixed column count must be less than column count");
-    model_->setFixed(value, FixedRows());
-    keepCurrentCellMovable();
-}
-
-int TStrColGrid::FixedRows() const {
-    return model_->fixedRows();
-}
-
-void TStrColGrid::setFixedRows(int value) {
-    if (value < 0 || value >= RowCount())
-        throw std::invalid_argument("Fixed row count must be less than row count");
-    model_->setFixed(FixedCols(), value);
-    keepCurrentCellMovable();
-}
-
-QString TStrColGrid::Cells(int ACol, int ARow) const {
-    checkCell(ACol, ARow);
-    return model_->cell(ACol, ARow);
-}
-
-void TStrColGrid::setCells(int ACol, int ARow, const QString& value) {
-    checkCell(ACol, ARow);
-    model_->setCell(ACol, ARow, value);
-}
-
-int TStrColGrid::Col() const {
-    return currentIndex().column();
-}
-
-void TStrColGrid::setCol(int value) {
-    if (value < FixedCols() || value >= ColCount())
-        throw std::out_of_range("Grid index out of range");
-    setCurrentIndex(model_->index(Row(), value));
-}
-
-int TStrColGrid::Row() const {
-    return currentIndex().row();
-}
-
-void TStrColGrid::setRow(int value) {
-    if (value < FixedRows() || value >= RowCount())
-        throw std::out_of_range("Grid index out of range");
-    setCurrentIndex(model_->index(value, Col()));
-}
-
-int TStrColGrid::ColWidths(int index) const {
-    return columnWidth(index);
-}
-
-void TStrColGrid::setColWidths(int index, int value) {
-    setColumnWidth(index, value);
-}
-
-int TStrColGrid::RowHeights(int index) const {
-    return rowHeight(index);
-}
-
-void TStrColGrid::setRowHeights(int index, int value) {
-    setRowHeight(index, value);
-}
-
-int TStrColGrid::DefaultColWidth() const {
-    return horizontalHeader()->defaultSectionSize();
-}
-
-void TStrColGrid::setDefaultColWidth(int value) {
-    resetSections(horizontalHeader(), value);
-}
-
-int TStrColGrid::DefaultRowHeight() const {
-    return verticalHeader()->defaultSectionSize();
-}
-
-void TStrColGrid::setDefaultRowHeight(int value) {
-    resetSections(verticalHeader(), value);
-}
-
-void TStrColGrid::setColor(const QColor& value) {
-    color_ = value;
-    QPalette colored = palette();
-    colored.setColor(QPalette::Base, value);
-    setPalette(colored);
-    redraw();
-}
-
-void TStrColGrid::setFixedColor(const QColor& value) {
-    fixedColor_ = value;
-    redraw();
-}
-
-void TStrColGrid::setCtl3D(bool value) {
-    ctl3D_ = value;
-    setFrameStyle(value ? QFrame::StyledPanel | QFrame::Sunken : QFrame::Box | QFrame::Plain);
-    redraw();
-}
-
-void TStrColGrid::setOptions(TGridOptions value) {
-    options_ = value;
-    refreshCurrentCell();
-    QItemSelectionModel::SelectionFlags select = QItemSelectionModel::ClearAndSelect;
-    if (selectionBehavior() == SelectRows)
-        select |= QItemSelectionModel::Rows;
-    selectionModel()->select(currentIndex(), select);
-    redraw();
 }
 
 void TStrColGrid::setAlignment(TAlignment value) {
@@ -342,7 +169,7 @@ TSCGCellParam* TStrColGrid::CellParam(int ACol, int ARow, bool ACreate) {
     param.setRow(ARow);
     param.setCaption(QString());
     param.setFontColor(palette().color(QPalette::Text));
-    param.setCellColor(model_->isFixed(ACol, ARow) ? fixedColor_ : color_);
+    param.setCellColor(cellModel().isFixed(ACol, ARow) ? FixedColor() : Color());
     param.setCellColorEnabled(true);
     param.setFontColorEnabled(true);
     return &param;
@@ -351,6 +178,10 @@ TSCGCellParam* TStrColGrid::CellParam(int ACol, int ARow, bool ACreate) {
 void TStrColGrid::paintEvent(QPaintEvent* event) {
     emit BeforeDraw();
     QTableView::paintEvent(event);
+}
+
+void TStrColGrid::OptionsChanged() {
+    refreshCurrentCell();
 }
 
 void TStrColGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
@@ -373,31 +204,17 @@ void TStrColGrid::changeEvent(QEvent* event) {
         refreshCurrentCell();
 }
 
-// A click outside the movable cells leaves the selection alone, and a click
-// never takes a cell out of the selection: the current cell stays selected.
-QItemSelectionModel::SelectionFlags TStrColGrid::selectionCommand(const QModelIndex& index,
-                                                                  const QEvent* event) const {
-    if (!(model_->flags(index) & Qt::ItemIsSelectable))
-        return QItemSelectionModel::NoUpdate;
-    QItemSelectionModel::SelectionFlags command = QTableView::selectionCommand(index, event);
-    const QItemSelectionModel::SelectionFlags removing =
-        QItemSelectionModel::Deselect | QItemSelectionModel::Toggle;
-    if (command & removing)
-        command = (command & ~removing) | QItemSelectionModel::Select;
-    return command;
-}
-
 void TStrColGrid::paintCell(QPainter& painter, const QRect& section, const QModelIndex& index) {
     const int col = index.column();
     const int row = index.row();
-    const QRect cellRect =
-        drawGridLines(painter, section, model_->isFixed(col, row), optionsFor(CellParam(col, row)));
+    const QRect cellRect = drawGridLines(painter, section, cellModel().isFixed(col, row),
+                                         optionsFor(CellParam(col, row)));
     if (cellRect.isEmpty())
         return;
     const qreal ratio = painter.device()->devicePixelRatio();
     QImage image((QSizeF(cellRect.size()) * ratio).toSize(), QImage::Format_RGB32);
     image.setDevicePixelRatio(ratio);
-    image.fill(color_);
+    image.fill(Color());
     QPainter canvas(&image);
     canvas.translate(-cellRect.topLeft());
     canvas_ = &canvas;
@@ -411,36 +228,8 @@ void TStrColGrid::paintCell(QPainter& painter, const QRect& section, const QMode
     painter.drawImage(cellRect.topLeft(), image);
 }
 
-// Draws the lines at the right and bottom edge of a cell that the options ask
-// for and gives back the rest of the cell.
-QRect TStrColGrid::drawGridLines(QPainter& painter, const QRect& section, bool fixed,
-                                 TGridOptions options) const {
-    const QColor line = fixed ? QColor(colors::clBlack) : QColor(colors::clSilver);
-    QRect cell = section;
-    if (options.testFlag(fixed ? goFixedVertLine : goVertLine)) {
-        painter.fillRect(section.right(), section.top(), 1, section.height(), line);
-        cell.setRight(section.right() - 1);
-    }
-    if (options.testFlag(fixed ? goFixedHorzLine : goHorzLine)) {
-        painter.fillRect(section.left(), section.bottom(), section.width(), 1, line);
-        cell.setBottom(section.bottom() - 1);
-    }
-    return cell;
-}
-
-TGridDrawState TStrColGrid::drawState(const QModelIndex& index) const {
-    if (model_->isFixed(index.column(), index.row()))
-        return gdFixed;
-    TGridDrawState state;
-    if (selectionModel()->isSelected(index))
-        state |= gdSelected;
-    if (index == currentIndex())
-        state |= gdFocused;
-    return state;
-}
-
 TGridOptions TStrColGrid::optionsFor(const TSCGCellParam* param) const {
-    return param && param->OptionsEnabled() ? param->Options() : options_;
+    return param && param->OptionsEnabled() ? param->Options() : Options();
 }
 
 bool TStrColGrid::isHighlighted(TGridDrawState state, TGridOptions options) const {
@@ -463,15 +252,15 @@ void TStrColGrid::DrawCell(int ACol, int ARow, const QRect& ARect, TGridDrawStat
     if (param && param->OnDrawCell)
         param->OnDrawCell(*this, ACol, ARow, ARect, AState);
     drawFocusMark(param, ACol, ARow, ARect, AState, options);
-    if (fixed && ctl3D_)
-        drawRaisedFrame(ARect);
+    if (fixed && Ctl3D())
+        drawRaisedFrame(*canvas_, ARect);
 }
 
 // The canvas of a cell: its background as the brush, its text colour as the
 // pen, its font; a cell parameter's settings where they are enabled, and the
 // focus colours for a highlighted cell.
 void TStrColGrid::prepareCanvas(const TSCGCellParam* param, bool fixed, bool highlighted) {
-    QBrush brush(fixed ? fixedColor_ : color_);
+    QBrush brush(fixed ? FixedColor() : Color());
     QColor textColor = palette().color(QPalette::Text);
     QFont textFont = font();
     if (param) {
@@ -496,9 +285,9 @@ void TStrColGrid::prepareCanvas(const TSCGCellParam* param, bool fixed, bool hig
 
 TStrColGrid::CellText TStrColGrid::cellText(const TSCGCellParam* param, int ACol, int ARow,
                                             const QRect& ARect) {
-    const QString cell = model_->cell(ACol, ARow);
+    const QString cell = cellModel().cell(ACol, ARow);
     if (!param) {
-        const bool fixed = model_->isFixed(ACol, ARow);
+        const bool fixed = cellModel().isFixed(ACol, ARow);
         CellText text{cell, fixed ? fixedAlignment_ : alignment_, fixed ? fixedLayout_ : layout_,
                       1};
         outCellText(OnOutCellText, ARect, ACol, ARow, QString(), text.text);
@@ -574,7 +363,7 @@ void TStrColGrid::drawTextLine(const QString& text, TAlignment alignment, TTextL
 // A line above every text line but the first and, in a title cell, a shadow
 // below every text line but the last.
 void TStrColGrid::drawInnerLines(const QRect& lineRect, int index, int count, bool fixed) {
-    const QColor above = fixed && ctl3D_ ? colors::clBtnHighlight() : QColor(colors::clSilver);
+    const QColor above = fixed && Ctl3D() ? colors::clBtnHighlight() : QColor(colors::clSilver);
     if (index > 0)
         canvas_->fillRect(lineRect.left(), lineRect.top(), lineRect.width(), 1, above);
     if (fixed && index < count - 1)
@@ -607,15 +396,6 @@ void TStrColGrid::drawFocusMark(const TSCGCellParam* param, int ACol, int ARow, 
                     (QPointF(ARect.topLeft()) * ratio).toPoint());
 }
 
-void TStrColGrid::drawRaisedFrame(const QRect& ARect) {
-    const QColor light = colors::clBtnHighlight();
-    const QColor grey(colors::clGray);
-    canvas_->fillRect(ARect.left(), ARect.top(), ARect.width(), 1, light);
-    canvas_->fillRect(ARect.left(), ARect.top(), 1, ARect.height(), light);
-    canvas_->fillRect(ARect.left(), ARect.bottom(), ARect.width(), 1, grey);
-    canvas_->fillRect(ARect.right(), ARect.top(), 1, ARect.height(), grey);
-}
-
 // The current cell's parameter settles the input method, the editor's font
 // and the options in force; then the moves are reported, first to the
 // parameters of the cells left and entered, then through the grid's signals.
@@ -646,12 +426,7 @@ void TStrColGrid::applyCellSettings(const TSCGCellParam* param) {
     activeImeMode_ = param && param->ImeModeEnabled() ? param->ImeMode() : imeMode_;
     const QFont* named = param ? fonts_.Find(param->FontName()) : nullptr;
     editorFont_ = named ? *named : font();
-    const TGridOptions options = optionsFor(param);
-    model_->setEditable(options.testFlag(goEditing));
-    setSelectionBehavior(options.testFlag(goRowSelect) ? SelectRows : SelectItems);
-    setSelectionMode(options.testFlag(goRangeSelect) ? ContiguousSelection : SingleSelection);
-    setEditTriggers(options.testFlag(goEditing) ? editingTriggers : NoEditTriggers);
-    setTabKeyNavigation(options.testFlag(goTabs));
+    applyOptions(optionsFor(param));
 }
 
 // The input method is on only while the current cell can be edited, and
@@ -664,28 +439,6 @@ void TStrColGrid::applyImeMode() {
 void TStrColGrid::refreshCurrentCell() {
     applyCellSettings(CellParam(Col(), Row()));
     applyImeMode();
-}
-
-// Moves the current cell back into the movable part of the grid after the
-// grid's size or its title rows and columns changed.
-void TStrColGrid::keepCurrentCellMovable() {
-    const QModelIndex current = currentIndex();
-    const int col =
-        std::clamp(current.isValid() ? current.column() : col_, FixedCols(), ColCount() - 1);
-    const int row =
-        std::clamp(current.isValid() ? current.row() : row_, FixedRows(), RowCount() - 1);
-    if (current != model_->index(row, col))
-        setCurrentIndex(model_->index(row, col));
-    redraw();
-}
-
-void TStrColGrid::checkCell(int ACol, int ARow) const {
-    if (ACol < 0 || ARow < 0)
-        throw std::out_of_range("Grid index out of range");
-}
-
-void TStrColGrid::redraw() {
-    viewport()->update();
 }
 
 } // namespace quillon::widgets

@@ -46,8 +46,20 @@ void StringTableModel::setCell(int col, int row, const QString& text) {
     if (cells_[r].size() <= c)
         cells_[r].resize(c + 1);
     cells_[r][c] = text;
-    if (col < cols_ && row < rows_)
+    if (col >= cols_ || row >= rows_)
+        return;
+    if (updating_ > 0)
+        changedWhileUpdating_ = true;
+    else
         emit dataChanged(index(row, col), index(row, col));
+}
+
+void StringTableModel::endUpdate() {
+    if (updating_ == 0 || --updating_ > 0 || !changedWhileUpdating_)
+        return;
+    changedWhileUpdating_ = false;
+    if (rows_ > 0 && cols_ > 0)
+        emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1));
 }
 
 void StringTableModel::setColumnCount(int count) {

@@ -10,7 +10,8 @@ namespace quillon::widgets {
 // may be written before the grid has grown to show it, and keeps its string
 // until the grid shrinks past it. Cells of the fixed (title) rows and columns
 // can be neither selected nor edited; the others are editable only while
-// editing is allowed.
+// editing is allowed. Cells written inside beginUpdate/endUpdate are reported
+// changed once, together, at the outermost endUpdate.
 class StringTableModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -25,6 +26,8 @@ public:
 
     QString cell(int col, int row) const;
     void setCell(int col, int row, const QString& text);
+    void beginUpdate() { ++updating_; }
+    void endUpdate();
     void setColumnCount(int count);
     void setRowCount(int count);
     int fixedCols() const { return fixedCols_; }
@@ -40,6 +43,8 @@ private:
     int fixedCols_ = 0;
     int fixedRows_ = 0;
     bool editable_ = false;
+    int updating_ = 0;
+    bool changedWhileUpdating_ = false;
 };
 
 } // namespace quillon::widgets

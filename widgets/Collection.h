@@ -33,11 +33,7 @@ template <class Item> class TCollection {
 public:
     explicit TCollection(std::function<void()> changed) : changed_(std::move(changed)) {}
 
-    Item& Add() {
-        items_.push_back(std::make_unique<Item>(changed_));
-        notify();
-        return *items_.back();
-    }
+    Item& Add() { return emplace(); }
     int Count() const { return int(items_.size()); }
     Item& Items(int index) const { return *items_[checked(index)]; }
     void Delete(int index) {
@@ -47,6 +43,14 @@ public:
     void Clear() {
         items_.clear();
         notify();
+    }
+
+protected:
+    // Adds an item made from the change handler and the given arguments.
+    template <class... Args> Item& emplace(Args&&... args) {
+        items_.push_back(std::make_unique<Item>(changed_, std::forward<Args>(args)...));
+        notify();
+        return *items_.back();
     }
 
 private:

@@ -7,17 +7,6 @@ namespace {
 
 constexpr char kDigits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
 
-int digitValue(QChar c) {
-    const char16_t code = c.unicode();
-    if (code >= u'0' && code <= u'9')
-        return code - u'0';
-    if (code >= u'A' && code <= u'Z')
-        return code - u'A' + 10;
-    if (code >= u'a' && code <= u'z')
-        return code - u'a' + 10;
-    return -1;
-}
-
 bool isLeadingSpace(QChar c) {
     return c == u' ' || (c >= u'\t' && c <= u'\r');
 }
@@ -31,6 +20,17 @@ qsizetype hexPrefixLength(QStringView text) {
 }
 
 } // namespace
+
+int radixDigitValue(QChar c) {
+    const char16_t code = c.unicode();
+    if (code >= u'0' && code <= u'9')
+        return code - u'0';
+    if (code >= u'A' && code <= u'Z')
+        return code - u'A' + 10;
+    if (code >= u'a' && code <= u'z')
+        return code - u'a' + 10;
+    return -1;
+}
 
 char radixDigit(int digit) {
     return kDigits[digit];
@@ -49,7 +49,7 @@ RadixReading readRadix(QStringView text, int radix) {
         pos += hexPrefixLength(text.sliced(pos));
     std::uint64_t magnitude = 0;
     for (; pos < text.size(); ++pos) {
-        const int digit = digitValue(text[pos]);
+        const int digit = radixDigitValue(text[pos]);
         if (digit < 0 || digit >= base)
             break;
         magnitude =

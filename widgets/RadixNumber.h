@@ -23,6 +23,9 @@ constexpr bool isRadix(int radix) {
 // The digit character for 0 to 35: 0-9, then capital A-Z.
 char radixDigit(int digit);
 
+// The value of a digit character, 0-9 and A-Z in either case, or -1.
+int radixDigitValue(QChar c);
+
 // Reads a number after leading blanks and control characters 9 to 13, with an
 // optional sign and, in base 16, an optional "0x", "0X" or "$" prefix. A value
 // too large saturates at 2147483647 (signed) or 4294967295 (unsigned) and stops

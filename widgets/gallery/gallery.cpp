@@ -6,6 +6,7 @@
 #include "widgets/FmtEdit.h"
 #include "widgets/IntEdit.h"
 #include "widgets/StrColGrid.h"
+#include "widgets/StringGridEx.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -110,6 +111,106 @@ QGroupBox* parameterisedGrid() {
     return box;
 }
 
+// Sixteen hexadecimal byte columns shown through "xx" between a line number
+// column and an ASCII column, striped in aqua, as the sector hex editor has it.
+QGroupBox* hexEditorGrid() {
+    auto* box = new QGroupBox("TStringGridEx, hex editor");
+    auto* grid = new TStringGridEx;
+    grid->setObjectName("StringGridEx1");
+    QFont narrow("Arial Narrow");
+    narrow.setPixelSize(11);
+    grid->setFont(narrow);
+    grid->setColCount(18);
+    grid->setRowCount(9);
+    grid->setDefaultColWidth(18);
+    grid->setDefaultRowHeight(18);
+    grid->setColWidths(17, 106);
+    grid->setOptions(grid->Options() | TGridOption::goEditing | TGridOption::goTabs);
+    grid->setStripeColor(QColor(colors::clAqua));
+    grid->setGridStyle(TGridStyle::gsStriped);
+    TGridColumns& columns = grid->GridColumns();
+    columns.Items(0).setDataType(TGridDataType::dtInteger);
+    for (int col = 1; col <= 16; ++col) {
+        TGridColumn& byte = columns.Items(col);
+        byte.setCaption(QString("%1").arg(col - 1, 2, 16, QChar('0')).toUpper());
+        byte.setAlignment(TAlignment::taCenter);
+        byte.setDataType(TGridDataType::dtHex);
+        byte.setDisplayMask("xx");
+    }
+    columns.Items(17).setCaption("            ASCII");
+    columns.Items(17).setDisplayMask("s");
+    columns.Items(17).setCanEdit(false);
+    grid->BeginUpdate();
+    for (int row = 1; row < grid->RowCount(); ++row) {
+        grid->setCells(0, row, QString("%1").arg(row - 1, 2, 16, QChar('0')).toUpper());
+        QString ascii;
+        for (int col = 1; col <= 16; ++col) {
+            const int byte = ((row - 1) * 16 + col - 1 + 0x30) & 0xFF;
+            grid->setCells(col, row, QString("%1").arg(byte, 4, 16, QChar('0')).toUpper());
+            ascii += byte >= 0x20 && byte < 0x7F ? QChar(byte) : QChar('.');
+        }
+        grid->setCells(17, row, ascii);
+    }
+    grid->EndUpdate();
+    grid->setMinimumSize(452, 200);
+    (new QVBoxLayout(box))->addWidget(grid);
+    return box;
+}
+
+// A column of each data type, a masked number, a multi-line and word-wrapped
+// column and one that cannot be edited, in the columns' own colours.
+QGroupBox* typedColumnsGrid() {
+    auto* box = new QGroupBox("TStringGridEx, typed columns");
+    auto* grid = new TStringGridEx;
+    grid->setColCount(6);
+    grid->setRowCount(4);
+    grid->setDefaultColWidth(84);
+    grid->setColWidths(0, 16);
+    grid->setRowHeights(2, 36);
+    grid->setRowHeights(3, 36);
+    grid->setMinimumSize(16 + 5 * 84 + 4, 4 + 20 * 2 + 36 * 2);
+    grid->setOptions(grid->Options() | TGridOption::goEditing | TGridOption::goTabs);
+    const struct {
+        const char* caption;
+        TGridDataType type;
+        const char* mask;
+        TAlignment alignment;
+        QRgb color;
+    } settings[] = {
+        {"text", TGridDataType::dtString, "", TAlignment::taLeftJustify, colors::clWhite},
+        {"integer", TGridDataType::dtInteger, "", TAlignment::taRightJustify, colors::clWhite},
+        {"hex", TGridDataType::dtHex, "xx", TAlignment::taCenter, colors::clYellow},
+        {"0.00", TGridDataType::dtString, "#,##0.00", TAlignment::taRightJustify, colors::clLime},
+        {"notes", TGridDataType::dtString, "s", TAlignment::taLeftJustify, colors::clSilver},
+    };
+    for (int col = 1; col < 6; ++col) {
+        const auto& setting = settings[col - 1];
+        TGridColumn& column = grid->GridColumns().Items(col);
+        column.setCaption(setting.caption);
+        column.setDataType(setting.type);
+        column.setDisplayMask(setting.mask);
+        column.setAlignment(setting.alignment);
+        column.setColor(QColor(setting.color));
+    }
+    TGridColumn& notes = grid->GridColumns().Items(5);
+    notes.setMultiLine(true);
+    notes.setWordwrap(true);
+    QFont bold = notes.FixCellFont();
+    bold.setBold(true);
+    notes.setFixCellFont(bold);
+    grid->GridColumns().Items(1).setCanEdit(false);
+    const QStringList rows[] = {
+        {"read only", "-12", "001F", "1234.5", "R&D, as it stands"},
+        {"second", "7", "0123", "0.125", "two\nlines"},
+        {"third", "-0", "FFFF", "-3", "a longer note that wraps at the cell width"},
+    };
+    for (int row = 1; row < 4; ++row)
+        for (int col = 1; col < 6; ++col)
+            grid->setCells(col, row, rows[row - 1][col - 1]);
+    (new QVBoxLayout(box))->addWidget(grid);
+    return box;
+}
+
 QGroupBox* buttons(QMenu* menu) {
     auto* box = new QGroupBox("TCuteButton");
     auto* grid = new QGridLayout(box);
@@ -171,6 +272,8 @@ int main(int argc, char** argv) {
     layout->addWidget(buttons(&menu), 0, 1);
     layout->addWidget(deviceList(), 1, 0);
     layout->addWidget(parameterisedGrid(), 1, 1);
+    layout->addWidget(hexEditorGrid(), 2, 0);
+    layout->addWidget(typedColumnsGrid(), 2, 1);
     window.show();
 
     if (options.isSet(screenshot)) {

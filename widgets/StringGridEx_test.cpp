@@ -414,6 +414,36 @@ private slots:
         QCOMPARE(reports.count(), 4);
     }
 
+    void theEditorTakesTheCellsSettings() {
+        QFont bold = grid->font();
+        bold.setBold(true);
+        column(1).setFont(bold);
+        column(1).setImeMode(TImeMode::imOpen);
+        column(1).setWordwrap(true);
+        grid->setStripeColor(aqua);
+        grid->setGridStyle(TGridStyle::gsStriped);
+        setCurrent(1, 2);
+        press(Qt::Key_F2);
+        TInplaceEditEx* editor = grid->InplaceEditor();
+        QVERIFY(editor);
+        QCOMPARE(editor->font(), bold);
+        QVERIFY(editor->testAttribute(Qt::WA_InputMethodEnabled));
+        QCOMPARE(editor->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+        QCOMPARE(editor->palette().color(QPalette::Base), QColor(aqua));
+        QVERIFY(!editor->MultiLine());
+
+        press(Qt::Key_Escape);
+        setCurrent(2, 1);
+        press(Qt::Key_F2);
+        editor = grid->InplaceEditor();
+        QVERIFY(editor);
+        QCOMPARE(editor->font(), grid->font());
+        QVERIFY(!editor->testAttribute(Qt::WA_InputMethodEnabled));
+        QVERIFY(editor->inputMethodHints() & Qt::ImhLatinOnly);
+        QCOMPARE(editor->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(editor->palette().color(QPalette::Base), QColor(white));
+    }
+
     void singleLineEditing() {
         grid->setCells(1, 1, "abc");
         setCurrent(1, 1);

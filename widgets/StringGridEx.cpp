@@ -106,8 +106,8 @@ void TStringGridEx::DrawCell(QPainter& ACanvas, int ACol, int ARow, const QRect&
     const TGridColumn* settings = column(ACol);
     const bool fixed = AState.testFlag(gdFixed);
     QString text = cellModel().cell(ACol, ARow);
-    int flags = Qt::AlignTop | Qt::AlignLeft | Qt::TextShowMnemonic;
     ACanvas.fillRect(ARect, fixed ? FixedColor() : CellColor(ACol, ARow));
+    int flags = Qt::AlignTop | Qt::TextShowMnemonic;
     if (!settings) {
         ACanvas.setFont(font());
     } else if (fixed) {
@@ -119,11 +119,11 @@ void TStringGridEx::DrawCell(QPainter& ACanvas, int ACol, int ARow, const QRect&
         text = applyDisplayMask(text, settings->DisplayMask());
     }
     if (settings) {
-        flags = Qt::AlignTop | (toQtAlignment(settings->Alignment()) & Qt::AlignHorizontal_Mask);
+        flags |= toQtAlignment(settings->Alignment()) & Qt::AlignHorizontal_Mask;
         if (settings->Wordwrap())
             flags |= Qt::TextWordWrap;
-        if (!showsTextLiterally(settings->DisplayMask()))
-            flags |= Qt::TextShowMnemonic;
+        if (showsTextLiterally(settings->DisplayMask()))
+            flags &= ~Qt::TextShowMnemonic;
     }
     const int inset = fixed ? fixedTextInset : normalTextInset;
     ACanvas.setPen(palette().color(QPalette::Text));

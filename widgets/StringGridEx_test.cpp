@@ -243,6 +243,17 @@ private slots:
         QVERIFY(cellImage(image, 1, 0) != cellImage(image, 0, 0));
     }
 
+    void ampersandsUnderlineUnlessShownAsTheyStand() {
+        setCurrent(3, 2);
+        grid->setCells(1, 1, "a&&b");
+        column(2).setDisplayMask("s");
+        grid->setCells(2, 1, "a&b");
+        grid->setCells(3, 1, "a&b");
+        const QImage image = render();
+        QCOMPARE(cellImage(image, 1, 1), cellImage(image, 2, 1));
+        QVERIFY(cellImage(image, 3, 1) != cellImage(image, 2, 1));
+    }
+
     void stripesPaintEvenRows() {
         grid->setColCount(18);
         grid->setRowCount(6);

@@ -7,12 +7,23 @@ namespace quillon::app {
 Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
                  const std::vector<std::string>& notes)
     : form1_(std::make_unique<console::TForm1>(std::move(transports), notes)),
+      hexEdit_(new console::THexEdit(form1_->Operations, form1_.get())),
       form2_(new console::TForm2(form1_->Operations, form1_.get())),
       form8_(new mediatests::TForm8(form1_->Operations, form1_.get())),
       form9_(new mediatests::TForm9(form1_->Operations, form1_.get())),
       form11_(new mediatests::TForm11(form1_->Operations, form9_->Test().Geometry, form1_.get())),
       exSenseData_(new console::TExSenseData(form1_.get())) {
     form1_->SetSenseWindow(exSenseData_);
+    const auto blockButton = [this](bool (console::BlockOperations::*button)(console::DeviceAddress,
+                                                                             std::int32_t)) {
+        return [this, button] {
+            (hexEdit_->Operations().*button)(form1_->SelectedAddress(), form1_->LbaFieldValue());
+        };
+    };
+    form1_->SetOperation(4, blockButton(&console::BlockOperations::ReadBlock));
+    form1_->SetOperation(5, blockButton(&console::BlockOperations::LongReadBlock));
+    form1_->SetOperation(6, blockButton(&console::BlockOperations::WriteBlock));
+    form1_->SetOperation(7, blockButton(&console::BlockOperations::LongWriteBlock));
     form1_->SetOperation(10, [this] { form2_->Operations().ModeSense(form1_->SelectedAddress()); });
     form1_->SetOperation(11,
                          [this] { form2_->Operations().ModeSelect(form1_->SelectedAddress()); });

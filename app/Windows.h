@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/ErrorRecoverWindow.h"
+#include "console/HexEditWindow.h"
 #include "console/MainWindow.h"
 #include "console/SenseWindow.h"
 #include "mediatests/BitErrRateWindow.h"
@@ -14,13 +15,14 @@ namespace quillon::app {
 // The program's windows, created once at start-up in their fixed order and
 // kept, with what they show, until the program ends: the main window first,
 // then the error recovery editor and the test windows, the sense window
-// last. The main window's buttons open the editor and the test windows.
+// last. The main window's buttons open the editors and the test windows.
 class Windows {
 public:
     Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
             const std::vector<std::string>& notes);
 
     console::TForm1& Form1() { return *form1_; }
+    console::THexEdit& HexEdit() { return *hexEdit_; }
     console::TForm2& Form2() { return *form2_; }
     mediatests::TForm8& Form8() { return *form8_; }
     mediatests::TForm9& Form9() { return *form9_; }
@@ -36,6 +38,7 @@ private:
     void showInstead(QDialog& window);
 
     std::unique_ptr<console::TForm1> form1_;
+    console::THexEdit* hexEdit_;         // owned by the main window
     console::TForm2* form2_;             // owned by the main window
     mediatests::TForm8* form8_;          // owned by the main window
     mediatests::TForm9* form9_;          // owned by the main window

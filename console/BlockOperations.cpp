@@ -6,7 +6,7 @@ namespace quillon::console {
 
 using drive::TMODrive;
 
-// verb completes the OK line "LBA %x <verb> OK"; label is the failure's,
+// verb completes the OK line "LBA %X <verb> OK"; label is the failure's,
 // title the header of the button's log.
 struct BlockOperations::Routine {
     bool writes;
@@ -59,7 +59,7 @@ bool BlockOperations::run(const Routine& routine, bool Log, std::int32_t LBA) {
     }
     if (Log) {
         drive_.Output().AddLog(
-            formatText("LBA %x %s OK", static_cast<unsigned>(LBA), routine.verb));
+            formatText("LBA %X %s OK", static_cast<unsigned>(LBA), routine.verb));
     }
     if (!routine.writes) {
         editor_.BufferToGrid(size, buffer);

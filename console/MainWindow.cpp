@@ -212,6 +212,10 @@ void TForm1::connectOperations() {
     SetOperation(3, [this] { Operations.Eject(SelectedAddress()); });
 }
 
+std::int32_t TForm1::LbaFieldValue() const {
+    return IntEdit1->Value();
+}
+
 void TForm1::SetOperation(int buttonNumber, std::function<void()> operation) {
     buttons_.at(static_cast<std::size_t>(buttonNumber))->OnClick =
         [this, operation = std::move(operation)](TCuteButton&) {

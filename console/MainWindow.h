@@ -48,6 +48,8 @@ public:
     DeviceAddress SelectedAddress() const;
     // The log's lines, first to last.
     QStringList LogLines() const;
+    // The address in the LBA field.
+    std::int32_t LbaFieldValue() const;
     // Gives a button (CuteButton<number>) its operation: the media tests,
     // whose windows are made after this one, are connected so.
     void SetOperation(int buttonNumber, std::function<void()> operation);

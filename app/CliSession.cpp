@@ -9,7 +9,7 @@ namespace quillon::app {
 CliSession::CliSession(const Invocation& invocation, std::ostream& out)
     : invocation_(invocation), out_(out),
       progress_(stderr, ProgressLine::WantedOnStandardError(invocation.quiet)),
-      console_(out, progress_) {}
+      console_(out, progress_), gauge_(progress_) {}
 
 CliSession::~CliSession() = default;
 

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/ProgressLine.h"
 #include "app/StreamConsole.h"
+#include "app/TerminalGauge.h"
 #include "console/DriveConsole.h"
 #include "drive/MODrive.h"
 
@@ -25,6 +26,8 @@ public:
     drive::TMODrive& Drive();
     console::DriveConsole& Operations();
     std::ostream& Out() { return out_; }
+    // The progress window of the copies and of verify.
+    console::ProgressWindow& Gauge() { return gauge_; }
     // The exit status of a run: 0 when nothing fell short, else 1, with each
     // shortcoming said on standard error.
     int Conclude(const std::vector<std::string>& shortcomings);
@@ -36,6 +39,7 @@ private:
     std::ostream& out_;
     ProgressLine progress_;
     StreamConsole console_;
+    TerminalGauge gauge_;
     std::unique_ptr<drive::TMODrive> drive_;
     std::unique_ptr<console::DriveConsole> operations_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "console/ErrorRecoverWindow.h"
+#include "console/GaugeWindow.h"
 #include "console/HexEditWindow.h"
 #include "console/MainWindow.h"
 #include "console/SenseWindow.h"
@@ -14,7 +15,7 @@ namespace quillon::app {
 
 // The program's windows, created once at start-up in their fixed order and
 // kept, with what they show, until the program ends: the main window first,
-// then the error recovery editor and the test windows, the sense window
+// then the editors, the progress window and the test windows, the sense window
 // last. The main window's buttons open the editors and the test windows.
 class Windows {
 public:
@@ -24,6 +25,7 @@ public:
     console::TForm1& Form1() { return *form1_; }
     console::THexEdit& HexEdit() { return *hexEdit_; }
     console::TForm2& Form2() { return *form2_; }
+    console::TForm3& Form3() { return *form3_; }
     mediatests::TForm8& Form8() { return *form8_; }
     mediatests::TForm9& Form9() { return *form9_; }
     mediatests::TForm11& Form11() { return *form11_; }
@@ -40,6 +42,7 @@ private:
     std::unique_ptr<console::TForm1> form1_;
     console::THexEdit* hexEdit_;         // owned by the main window
     console::TForm2* form2_;             // owned by the main window
+    console::TForm3* form3_;             // owned by the main window
     mediatests::TForm8* form8_;          // owned by the main window
     mediatests::TForm9* form9_;          // owned by the main window
     mediatests::TForm11* form11_;        // owned by the main window

@@ -1,7 +1,7 @@
 # Shared by the QEMU tests: boots the harness with a program and its command
 # lines, and checks the console output.
 #
-#   boot PROGRAM COMMANDS   runs run.sh; leaves the console in $work/output;
+#   boot PROGRAM... COMMANDS  runs run.sh; leaves the console in $work/output;
 #                           exits 77 (skipped) when the harness cannot run
 #   expect PATTERN...       each a line the output must hold: a fixed string,
 #                           or with a leading ~ an extended regular expression
@@ -19,7 +19,7 @@ status=0
 boot() {
     local start
     start=$(date +%s)
-    "$here/run.sh" "$1" "$2" >"$work/console" 2>"$work/errors"
+    "$here/run.sh" "$@" >"$work/console" 2>"$work/errors"
     status=$?
     tr -d '\r' <"$work/console" >"$work/output"
     if [[ $status -eq 77 ]]; then

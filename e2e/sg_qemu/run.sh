@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Boots a Linux kernel in QEMU with three SCSI disks, runs a program there and
+# Boots a Linux kernel in QEMU with three SCSI disks, runs programs there and
 # prints the serial console.
 #
-#   run.sh PROGRAM COMMANDS
+#   run.sh PROGRAM... COMMANDS
 #
-# PROGRAM is copied into the guest as /bin/<its name>, with the shared
+# Each PROGRAM is copied into the guest as /bin/<its name>, with the shared
 # libraries it needs. COMMANDS is a file of shell command lines (blank lines
 # and lines starting with # are skipped); the guest runs each one as root,
 # printing "=== <line>" before it and "=== exit <status>" after it, then
 # "=== end" and powers off. The user nobody exists for commands that must run
-# without privileges: su -s /bin/sh nobody -c '...'.
+# without privileges: su -s /bin/sh nobody -c '...'. "sgof T" prints the sg
+# node of the disk at target T of the virtio host.
 #
 # The disks, on a virtio-scsi host (SCSI host 0), channel 0, LUN 0:
 #   target 1: 16 MiB, 512-byte blocks (last LBA 32767)
 #   target 2: 16 MiB, 512-byte blocks, removable
+# (targets 1 and 2 hold QUILLON_E2E_DISK_MIB MiB when that is set)
 #   target 3: 16 MiB, 2048-byte blocks (last LBA 8191)
 # With QUILLON_E2E_SLOW_DISK=1 also, on an LSI 53C895A parallel SCSI host
 # (SCSI host 1, Linux driver sym53c8xx), channel 0, LUN 0:
@@ -30,16 +32,20 @@
 #   QUILLON_E2E_TIMEOUT  seconds before QEMU is stopped (default 120)
 #   QUILLON_E2E_KEEP     when set, the work directory is kept and named
 #   QUILLON_E2E_SLOW_DISK  1 adds the slow disk and its host
+#   QUILLON_E2E_DISK_MIB the size of targets 1 and 2 (default 16)
+#   QUILLON_E2E_MEMORY_MIB the guest's memory (default 512)
 #
 # Exit status: QEMU's (0 after a clean power-off; 124 on the time-out), or 77
 # when QEMU, a kernel with its modules or busybox-static is not installed.
 set -euo pipefail
 
-usage() { echo "usage: $0 PROGRAM COMMANDS" >&2; exit 2; }
-[[ $# -eq 2 ]] || usage
-program=$1
-commands=$2
-[[ -x $program ]] || { echo "$0: $program is not an executable file" >&2; exit 2; }
+usage() { echo "usage: $0 PROGRAM... COMMANDS" >&2; exit 2; }
+[[ $# -ge 2 ]] || usage
+programs=("${@:1:$#-1}")
+commands=${!#}
+for program in "${programs[@]}"; do
+    [[ -x $program ]] || { echo "$0: $program is not an executable file" >&2; exit 2; }
+done
 [[ -r $commands ]] || { echo "$0: cannot read $commands" >&2; exit 2; }
 
 skip() { echo "SKIP: $*" >&2; exit 77; }
@@ -134,23 +140,36 @@ for path in "${order[@]}"; do
     insmods+="insmod /modules/${target##*/}"$'\n'
 done
 
-# The program and what the dynamic loader needs for it.
-name=${program##*/}
-rm -f "$root/bin/$name" # may be an applet link to busybox: do not write through it
-cp "$program" "$root/bin/$name"
-for lib in $(ldd "$program" 2>/dev/null | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }'); do
-    mkdir -p "$root$(dirname "$lib")"
-    cp -L "$lib" "$root$lib"
+# The programs and what the dynamic loader needs for them.
+for program in "${programs[@]}"; do
+    name=${program##*/}
+    rm -f "$root/bin/$name" # may be an applet link to busybox: do not write through it
+    cp "$program" "$root/bin/$name"
+    for lib in $(ldd "$program" 2>/dev/null | awk '$2 == "=>" && $3 ~ /^\// { print $3 } $1 ~ /^\// { print $1 }'); do
+        mkdir -p "$root$(dirname "$lib")"
+        cp -L "$lib" "$root$lib"
+    done
 done
 
+# sgof T: the sg node of the disk at target T of the virtio host.
+cat >"$root/bin/sgof" <<'SGOF'
+#!/bin/sh
+for node in /sys/class/scsi_generic/*; do
+    case $(readlink "$node/device") in
+    */0:0:$1:0) echo "/dev/${node##*/}" ;;
+    esac
+done
+SGOF
+chmod +x "$root/bin/sgof"
 cp "$commands" "$root/etc/commands"
 # root, and an unprivileged user for "su -s /bin/sh nobody -c ..."
 printf 'root:x:0:0:root:/:/bin/sh\nnobody:x:65534:65534:nobody:/:/bin/sh\n' >"$root/etc/passwd"
 printf 'root:x:0:\nnogroup:x:65534:\n' >"$root/etc/group"
 
+size=${QUILLON_E2E_DISK_MIB:-16}M
 disks=(
-    "plain 16M scsi-id=1"
-    "removable 16M scsi-id=2,removable=on"
+    "plain $size scsi-id=1"
+    "removable $size scsi-id=2,removable=on"
     "large 16M scsi-id=3,logical_block_size=2048,physical_block_size=2048"
 )
 disk_args=(-device virtio-scsi-pci,id=scsi0)
@@ -198,7 +217,7 @@ chmod +x "$root/init"
 # -cpu max: programs built for the build machine's CPU run on the emulated one.
 set +e
 timeout "${QUILLON_E2E_TIMEOUT:-120}" "$qemu" \
-    -accel tcg -cpu max -nographic -nic none -m 512 -no-reboot \
+    -accel tcg -cpu max -nographic -nic none -m "${QUILLON_E2E_MEMORY_MIB:-512}" -no-reboot \
     -kernel "$kernel" -initrd "$work/initramfs.cpio" \
     -append 'console=ttyS0 quiet panic=-1' \
     "${disk_args[@]}" </dev/null

@@ -1,6 +1,7 @@
 #include "TwoDriveWindow.h"
 
 #include "DeviceList.h"
+#include "FixedDialog.h"
 #include "HelpBook.h"
 #include "MessageBoxes.h"
 #include "widgets/Colors.h"
@@ -75,14 +76,7 @@ widgets::TIntEdit* addRangeField(QWidget* window, const char* name, QRect geomet
 
 TForm6::TForm6(DriveConsole& drive, ProgressWindow& gauge, QWidget* parent)
     : QDialog(parent), copy_(drive, gauge) {
-    setObjectName("Form6");
-    setWindowTitle("Select Drive (Copy Disk)");
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(WindowSize);
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
+    SetUpFixedDialog(*this, "Form6", "Select Drive (Copy Disk)", WindowSize);
     HelpBook::SetHelpContext(this, HelpContext);
     buildLists();
     buildRange();

@@ -2,6 +2,7 @@
 // and the function that runs it.
 #include "CliBitErrorRate.h"
 #include "CliBlocks.h"
+#include "CliDriveCopy.h"
 #include "CliHelp.h"
 #include "CliModePage.h"
 #include "CliRequests.h"
@@ -122,6 +123,18 @@ constexpr OptionSpec WriteOptions[] = {
     {"--in", ValueKind::InputFile, "FILE",
      "the bytes to write: exactly one block (or long block) of the medium", "", false, "", true}};
 
+constexpr OperandSpec TwoDrives[] = {
+    {"SRC-H:T:L", ValueKind::Address, "the drive copied from"},
+    {"DST-H:T:L", ValueKind::Address,
+     "the drive copied to: its blocks in the range are overwritten"},
+};
+
+constexpr OptionSpec CopyDriveOptions[] = {
+    {"--start", ValueKind::Hex, "HEX", "the first block", "0"},
+    {"--end", ValueKind::Hex, "HEX",
+     "the block the copy stops before; 0 means the source's last block", "0"},
+};
+
 constexpr OperandSpec HelpOperands[] = {
     {"COMMAND", ValueKind::CommandName, "the command to describe", true}};
 
@@ -214,6 +227,14 @@ constexpr CommandSpec Table[] = {
      "editor's \"WRITE\" do",
      "Check bytes that do not belong to the data make the block unreadable with READ(10).",
      RunLongWriteBlock},
+    {"copy-drive", CommandGroup::Operations, TwoDrives, CopyDriveOptions,
+     "copy a range of blocks from the medium in one drive to the same addresses in another, as "
+     "\"2 Drive Copy\" does; OVERWRITES the destination's blocks",
+     "Both media must have the same block size, long block size and last block. A "
+     "write-protected destination medium is ejected and refused; the source may be protected. "
+     "The blocks move in chunks of up to 99960 bytes. The exit status is 0 only when every "
+     "block of the range was copied.",
+     RunCopyDrive},
     {"inquiry",
      CommandGroup::Requests,
      Device,

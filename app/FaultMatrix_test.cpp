@@ -36,6 +36,8 @@ constexpr Operation Operations[] = {
     {"long-read 10", "3e"},
     {"write 10 --in BLOCK", "2a"},
     {"long-write 10 --in LONGBLOCK", "3f"},
+    {"copy-drive 0:4:0 --end 400", "00"},
+    {"copy-drive 0:4:0 --end 400", "28"},
     {"raw 00 00 00 00 00 00", "00"},
     {"capacity", "25"},
     {"inquiry", "12"},
@@ -89,9 +91,11 @@ TEST(FaultMatrix, EveryOperationReportsEveryKindOfFailure) {
     for (const Operation& operation : Operations) {
         for (const std::string answer : Answers) {
             const bool absent = answer == "no target";
+            // The drive at 4 is the destination of the copy.
             const std::string drive =
                 std::string("2=mo230") +
-                (absent ? "" : ":fail=" + std::string(operation.opcode) + "-" + answer);
+                (absent ? "" : ":fail=" + std::string(operation.opcode) + "-" + answer) +
+                ",4=mo230";
             std::string command(operation.command);
             if (const auto at = command.find("LONGBLOCK"); at != std::string::npos) {
                 command.replace(at, 9, longBlock);

@@ -5,6 +5,7 @@
 #include "console/HexEditWindow.h"
 #include "console/MainWindow.h"
 #include "console/SenseWindow.h"
+#include "console/TwoDriveWindow.h"
 #include "mediatests/BitErrRateWindow.h"
 #include "mediatests/SafeBerWindow.h"
 #include "mediatests/SeekTestWindow.h"
@@ -15,8 +16,9 @@ namespace quillon::app {
 
 // The program's windows, created once at start-up in their fixed order and
 // kept, with what they show, until the program ends: the main window first,
-// then the editors, the progress window and the test windows, the sense window
-// last. The main window's buttons open the editors and the test windows.
+// then the editors, the progress window, the two-drive copy and the test
+// windows, the sense window last. The main window's buttons open the editors,
+// the copy window and the test windows.
 class Windows {
 public:
     Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
@@ -26,6 +28,7 @@ public:
     console::THexEdit& HexEdit() { return *hexEdit_; }
     console::TForm2& Form2() { return *form2_; }
     console::TForm3& Form3() { return *form3_; }
+    console::TForm6& Form6() { return *form6_; }
     mediatests::TForm8& Form8() { return *form8_; }
     mediatests::TForm9& Form9() { return *form9_; }
     mediatests::TForm11& Form11() { return *form11_; }
@@ -36,13 +39,15 @@ private:
     // header line.
     void launchTest(mediatests::ErrorRateWindow& window, const std::string& title);
     void launchSeekTest();
-    // Shows a test window modally in the main window's place.
+    void launchTwoDriveCopy();
+    // Shows a window modally in the main window's place.
     void showInstead(QDialog& window);
 
     std::unique_ptr<console::TForm1> form1_;
     console::THexEdit* hexEdit_;         // owned by the main window
     console::TForm2* form2_;             // owned by the main window
     console::TForm3* form3_;             // owned by the main window
+    console::TForm6* form6_;             // owned by the main window
     mediatests::TForm8* form8_;          // owned by the main window
     mediatests::TForm9* form9_;          // owned by the main window
     mediatests::TForm11* form11_;        // owned by the main window

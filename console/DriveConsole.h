@@ -17,6 +17,8 @@ struct DeviceAddress {
     std::uint8_t HA = 0;
     std::uint8_t Target = 0;
     std::uint8_t LUN = 0;
+
+    friend bool operator==(const DeviceAddress&, const DeviceAddress&) = default;
 };
 
 // The drive console's shared machinery and the operations of the main window,

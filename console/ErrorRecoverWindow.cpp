@@ -1,5 +1,6 @@
 #include "ErrorRecoverWindow.h"
 
+#include "FixedDialog.h"
 #include "widgets/IntEdit.h"
 
 #include <QCheckBox>
@@ -31,14 +32,7 @@ constexpr std::size_t FieldRowsPerColumn = 3;
 } // namespace
 
 TForm2::TForm2(DriveConsole& drive, QWidget* parent) : QDialog(parent), operations_(drive, *this) {
-    setObjectName("Form2");
-    setWindowTitle("Mode Sense");
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowCloseButtonHint);
-    setFixedSize(WindowSize);
-    QFont small = font();
-    small.setPointSize(8);
-    setFont(small);
+    SetUpFixedDialog(*this, "Form2", "Mode Sense", WindowSize);
     GroupBox1 = new QGroupBox("Error Recover Data", this);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(GroupPlace);

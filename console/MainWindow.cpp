@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "DeviceList.h"
 #include "HelpBook.h"
 #include "MessageBoxes.h"
 #include "widgets/Colors.h"
@@ -14,7 +15,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <stdexcept>
 
 namespace quillon::console {
 
@@ -71,26 +71,12 @@ constexpr PanelPlace Panels[] = {
     {"Panel5", {410, 268, 163, 64}}, {"Panel6", {410, 336, 163, 64}},
 };
 
-constexpr int DeviceListWidths[] = {20, 20, 20, 26, 96, 102, 98};
-constexpr const char* DeviceListHeaders[] = {"",          "HA",         "ID",      "LUN",
-                                             "Vender ID", "Product ID", "Revision"};
-
 const char* const AboutText[] = {
     ("Quillon " QUILLON_VERSION), // one line: the name and the version
     "  Bit Error Rate (MO Disk)",
     "  Test and debugging console for magneto-optical disk drives on SCSI",
     "",
 };
-
-// A cell of the device list as a number, as the operations read the address.
-std::uint8_t addressNumber(const QString& cell) {
-    bool ok = false;
-    const int value = cell.trimmed().toInt(&ok);
-    if (!ok) {
-        throw std::invalid_argument("'" + cell.toStdString() + "' is not a valid integer value");
-    }
-    return static_cast<std::uint8_t>(value);
-}
 
 // A click or double click with the left button on a widget; a press dragged
 // off the widget before its release is no click.
@@ -133,16 +119,7 @@ void TForm1::buildDeviceList() {
     StrColGrid1 = new widgets::TStrColGrid(this);
     StrColGrid1->setObjectName("StrColGrid1");
     StrColGrid1->setGeometry(4, 4, 400, 222);
-    StrColGrid1->setColCount(static_cast<int>(std::size(DeviceListWidths)));
-    StrColGrid1->setRowCount(12);
-    StrColGrid1->setDefaultRowHeight(18);
-    for (int col = 0; col < StrColGrid1->ColCount(); ++col) {
-        StrColGrid1->setColWidths(col, DeviceListWidths[col]);
-    }
-    StrColGrid1->setOptions(StrColGrid1->Options() | widgets::goRowSelect);
-    StrColGrid1->setFocusCellColor(QColor(clYellow));
-    StrColGrid1->setFixedAlignment(widgets::TAlignment::taCenter);
-    StrColGrid1->setLayout(widgets::TTextLayout::tlTop);
+    DeviceList::SetUp(*StrColGrid1);
     HelpBook::SetHelpContext(StrColGrid1, 10026);
 }
 
@@ -224,13 +201,7 @@ void TForm1::SetOperation(int buttonNumber, std::function<void()> operation) {
 }
 
 void TForm1::runOperation(const std::function<void()>& operation) {
-    // An error is shown here rather than left to the application object, so
-    // that it never unwinds through the toolkit's event delivery.
-    try {
-        operation();
-    } catch (const std::exception& error) {
-        ShowMessageBox(this, Console::BoxKind::Error, error.what());
-    }
+    RunShowingErrors(this, operation);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -257,31 +228,12 @@ void TForm1::writeAboutText(const std::vector<std::string>& notes) {
 }
 
 bool TForm1::ScanDevices(bool AllDevices) {
-    for (int col = 0; col < StrColGrid1->ColCount(); ++col) {
-        StrColGrid1->setCells(col, 0, DeviceListHeaders[col]);
-    }
-    int row = 1;
-    for (const drive::TDeviceInfo& info : Operations.ScanDevices(AllDevices)) {
-        const QString cells[] = {QString::number(row),
-                                 QString::number(info.HA),
-                                 QString::number(info.Target),
-                                 QString::number(info.LUN),
-                                 QString::fromStdString(info.Vendor),
-                                 QString::fromStdString(info.Product),
-                                 QString::fromStdString(info.Revision)};
-        for (int col = 0; col < StrColGrid1->ColCount(); ++col) {
-            StrColGrid1->setCells(col, row, cells[col]);
-        }
-        ++row;
-    }
-    StrColGrid1->setRowCount(row);
+    DeviceList::Fill(*StrColGrid1, Operations.ScanDevices(AllDevices));
     return true;
 }
 
 DeviceAddress TForm1::SelectedAddress() const {
-    const int row = StrColGrid1->Row();
-    return {addressNumber(StrColGrid1->Cells(1, row)), addressNumber(StrColGrid1->Cells(2, row)),
-            addressNumber(StrColGrid1->Cells(3, row))};
+    return DeviceList::Selected(*StrColGrid1);
 }
 
 QStringList TForm1::LogLines() const {

@@ -1,5 +1,7 @@
 #include "MessageBoxes.h"
 
+#include <exception>
+
 namespace quillon::console {
 
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, Console::BoxKind kind,
@@ -17,6 +19,14 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* parent, Console::BoxKind kin
     box.setObjectName("MessageBox");
     box.exec();
     return box.standardButton(box.clickedButton());
+}
+
+void RunShowingErrors(QWidget* parent, const std::function<void()>& operation) {
+    try {
+        operation();
+    } catch (const std::exception& error) {
+        ShowMessageBox(parent, Console::BoxKind::Error, error.what());
+    }
 }
 
 } // namespace quillon::console

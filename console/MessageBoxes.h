@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -15,5 +16,10 @@ namespace quillon::console {
 QMessageBox::StandardButton ShowMessageBox(QWidget* parent, Console::BoxKind kind,
                                            const QString& text,
                                            QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+
+// Runs what the user started (a button's handler); an error it raises is
+// shown in an error box over parent, so that it never unwinds through the
+// toolkit's event delivery.
+void RunShowingErrors(QWidget* parent, const std::function<void()>& operation);
 
 } // namespace quillon::console

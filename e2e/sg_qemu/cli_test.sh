@@ -28,6 +28,8 @@ quillon-cli read 0:1:0 20 --out /back.bin >/dev/null && cmp /block.bin /back.bin
 quillon-cli long-read 0:1:0 20
 quillon-cli eject 0:2:0
 quillon-cli raw 0:2:0 000000000000
+quillon-cli copy-drive 0:1:0 0:2:0 --start 18 --end 28 --quiet
+quillon-cli read 0:2:0 20 --out /copied.bin >/dev/null && cmp /block.bin /copied.bin && echo "copied: same bytes"
 quillon-cli raw 0:2:0 1B 00 00 00 02 00
 quillon-cli raw 0:2:0 000000000000
 COMMANDS
@@ -61,6 +63,13 @@ Additional Sense Code  \$29 \$00  power on, reset, or bus device reset occurred
 # A block written and read back through the sg driver; READ LONG is not the
 # disk's: the drive's ILLEGAL REQUEST, decoded.
 expect "LBA 20 Write OK" "round trip: same bytes"
+
+# Two disks of the same size and block size: blocks 18h to 27h of the first
+# copied to the same addresses of the second.
+[[ $(section "quillon-cli copy-drive 0:1:0 0:2:0 --start 18 --end 28 --quiet") == "    **** Copy Disk (2 Drive) *****
+End Drive Copy
+=== exit 0" ]] || { echo "MISSING: the copy from 0:1:0 to 0:2:0"; failures=$((failures + 1)); }
+expect "copied: same bytes"
 [[ $(section "quillon-cli long-read 0:1:0 20") == *"Error: Long Read
 Extended Sense Data
 Sense Key              \$05  Illegal Request

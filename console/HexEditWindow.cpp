@@ -2,6 +2,7 @@
 
 #include "FormatText.h"
 #include "HexText.h"
+#include "MessageBoxes.h"
 #include "widgets/Colors.h"
 #include "widgets/CuteButton.h"
 #include "widgets/IntEdit.h"
@@ -217,7 +218,7 @@ void THexEdit::IntEdit1Change() {
 }
 
 void THexEdit::CuteButton1Click() {
-    operations_.WritePressed(IntEdit1->Value());
+    RunShowingErrors(this, [this] { operations_.WritePressed(IntEdit1->Value()); });
 }
 
 } // namespace quillon::console

@@ -32,6 +32,26 @@ TEST(DriveSet, DescriptionSetsMediaLunsAndOptions) {
     EXPECT_EQ(outcome.sense[12], 0x27);
 }
 
+TEST(DriveSet, AProtectedCartridgeMayWaitInTheChanger) {
+    const auto set = parseDriveSet("2=mo230+mo230+mo230:wp=2");
+    SimDrive& drive = *set.at(2)->lun(0);
+    // The write-protect bit of MODE SENSE, once a medium change's unit
+    // attention is taken.
+    const auto protectedNow = [&] {
+        const std::uint8_t tur[6]{};
+        drive.execute({tur, {}, {}, std::nullopt});
+        const std::uint8_t senseMode[6]{0x1A, 0, 0x3F, 0, 0xFF, 0};
+        std::uint8_t data[255]{};
+        drive.execute({senseMode, {}, data, std::nullopt});
+        return (data[2] & 0x80) != 0;
+    };
+    EXPECT_FALSE(protectedNow());
+    drive.ejectMedium();
+    EXPECT_TRUE(protectedNow());
+    drive.ejectMedium();
+    EXPECT_FALSE(protectedNow());
+}
+
 TEST(DriveSet, FailOptionsInjectFaultsByOperationCode) {
     const auto set = parseDriveSet("2=mo230:fail=1b-busy:fail=25-3.11.0");
     SimDrive& drive = *set.at(2)->lun(0);
@@ -123,6 +143,8 @@ TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     EXPECT_NE(refusal("2=mo230:fail=1b-3.11").find("KEY.ASC.ASCQ"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:fail=zz-busy").find("hexadecimal"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:burst=300.10").find("LBA.OFFSET.LENGTH"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230+mo230:wp=3").find("1 to 2"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230:wp=0").find("1 to 1"), std::string::npos);
     EXPECT_EQ(refusal("2=mo230,3=mo128:burst=248826.0.1"),
               "simulated drive \"3=mo128:burst=248826.0.1\": burst defect outside the medium");
 }

@@ -68,22 +68,50 @@ bool CopyOperations::Verify(DeviceAddress at) {
     return Errors == 0 || run_.Fail(formatText("%d chunks failed to verify", Errors));
 }
 
-bool CopyOperations::CopyBlock(DeviceAddress at) {
-    if (!run_.Start(at, "Copy Block", "Copy Block") || !run_.CheckWriteEnable()) {
-        return false;
+// What the two copies on one drive say and check at their start.
+struct CopyOperations::CopyKind {
+    const char* title;
+    const char* failureName;
+    bool writesMediumRead; // the medium read must be writable
+    bool withDestination;
+    const char* cancelLine;
+};
+
+namespace {
+
+constexpr CopyOperations::CopyKind BlockCopy{"Copy Block", "Copy Block", true, true,
+                                             "Cancel Copy block"};
+constexpr CopyOperations::CopyKind OneDriveCopy{"Copy Disk (1 Drive)", "Copy Disk", false, false,
+                                                "Cancel Copy Disk"};
+
+} // namespace
+
+std::optional<CopyOperations::CopyStart> CopyOperations::beginCopy(DeviceAddress at,
+                                                                   const CopyKind& kind) {
+    if (!run_.Start(at, kind.title, kind.failureName) ||
+        (kind.writesMediumRead && !run_.CheckWriteEnable())) {
+        return std::nullopt;
     }
     const auto chunkBlocks = run_.BufferChunk();
     if (!chunkBlocks) {
-        return false;
+        return std::nullopt;
     }
-    const auto range = askRange(true, "Cancel Copy block");
+    const auto range = askRange(kind.withDestination, kind.cancelLine);
     if (!range) {
+        return std::nullopt;
+    }
+    return CopyStart{*chunkBlocks, *range};
+}
+
+bool CopyOperations::CopyBlock(DeviceAddress at) {
+    const auto start = beginCopy(at, BlockCopy);
+    if (!start) {
         return false;
     }
     const std::int32_t LastBlockLBA = TMODrive::LastBlockLBA;
-    const std::int32_t Start = range->Start;
-    const std::int32_t End = std::min(range->End, LastBlockLBA);
-    const std::int32_t Dest = range->Dest;
+    const std::int32_t Start = start->range.Start;
+    const std::int32_t End = std::min(start->range.End, LastBlockLBA);
+    const std::int32_t Dest = start->range.Dest;
     const std::int64_t Count = std::int64_t{End} - Start;
     if (Count <= 0 || Start > LastBlockLBA || Dest + Count >= LastBlockLBA) {
         log("???? Start > Max Track or Copy Max > Max Track");
@@ -96,7 +124,7 @@ bool CopyOperations::CopyBlock(DeviceAddress at) {
         if (Start <= Dest && Dest <= End) {
             backwardCopy(Start, End, Dest);
         } else {
-            forwardCopy(Start, End, Dest, *chunkBlocks);
+            forwardCopy(Start, End, Dest, start->chunkBlocks);
         }
     }
     log("End Copy");
@@ -125,19 +153,13 @@ void CopyOperations::backwardCopy(std::int32_t Start, std::int32_t End, std::int
 }
 
 bool CopyOperations::CopyDisk(DeviceAddress at, const std::filesystem::path& image) {
-    if (!run_.Start(at, "Copy Disk (1 Drive)", "Copy Disk")) {
+    // The medium read is only read: it may be write-protected.
+    const auto start = beginCopy(at, OneDriveCopy);
+    if (!start) {
         return false;
     }
-    const auto chunkBlocks = run_.BufferChunk();
-    if (!chunkBlocks) {
-        return false;
-    }
-    const auto range = askRange(false, "Cancel Copy Disk");
-    if (!range) {
-        return false;
-    }
-    DiskCopy copy(run_, changer_, at, *chunkBlocks, image);
-    return copy.Run(*range);
+    DiskCopy copy(run_, changer_, at, start->chunkBlocks, image);
+    return copy.Run(start->range);
 }
 
 } // namespace quillon::console

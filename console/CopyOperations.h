@@ -31,7 +31,19 @@ public:
 
     const std::vector<std::string>& Shortcomings() const { return run_.Shortcomings(); }
 
+    struct CopyKind;
+
 private:
+    // What a copy may go on with: the blocks of a full chunk and the range.
+    struct CopyStart {
+        std::int32_t chunkBlocks;
+        BlockRange range;
+    };
+
+    // The start of a copy: the medium ready (and writable when the copy
+    // writes the medium it reads), its blocks fit for the data buffer, and
+    // a range from the dialog.
+    std::optional<CopyStart> beginCopy(DeviceAddress at, const CopyKind& kind);
     void log(const std::string& line) { run_.Drive().Output().AddLog(line); }
     // The range of the dialog; nothing, logged with cancelLine, when the
     // user cancelled it.

@@ -13,12 +13,18 @@ namespace quillon::console {
 
 namespace {
 
+// A system call made again while a signal interrupts it.
+template <typename Call> auto uninterrupted(Call call) {
+    auto result = call();
+    while (result < 0 && errno == EINTR) {
+        result = call();
+    }
+    return result;
+}
+
 scsi::UniqueFd openFile(const std::filesystem::path& path, int flags) {
-    int fd = -1;
-    do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
-    } while (fd < 0 && errno == EINTR);
-    return scsi::UniqueFd(fd);
+    return scsi::UniqueFd(
+        uninterrupted([&] { return ::open(path.c_str(), flags | O_CLOEXEC, 0644); }));
 }
 
 std::filesystem::path homeDirectory() {
@@ -48,10 +54,7 @@ ImageFile ImageFile::Open(const std::filesystem::path& path) {
 }
 
 std::size_t ImageFile::Write(const std::uint8_t* data, std::size_t size) {
-    ssize_t written = -1;
-    do {
-        written = ::write(fd_.get(), data, size);
-    } while (written < 0 && errno == EINTR);
+    const ssize_t written = uninterrupted([&] { return ::write(fd_.get(), data, size); });
     if (written < 0) {
         fail("write");
     }
@@ -59,10 +62,7 @@ std::size_t ImageFile::Write(const std::uint8_t* data, std::size_t size) {
 }
 
 std::size_t ImageFile::Read(std::uint8_t* data, std::size_t size) {
-    ssize_t read = -1;
-    do {
-        read = ::read(fd_.get(), data, size);
-    } while (read < 0 && errno == EINTR);
+    const ssize_t read = uninterrupted([&] { return ::read(fd_.get(), data, size); });
     if (read < 0) {
         fail("read");
     }

@@ -37,19 +37,13 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     buildField(0, "Start LBA", defaults.Start);
     buildField(1, "End LBA", defaults.End);
     buildField(2, "Destination LBA", defaults.Dest);
-    CuteButton1 = new widgets::TCuteButton(this);
-    CuteButton1->setObjectName("CuteButton1");
-    CuteButton1->setGeometry(OkPlace);
-    CuteButton1->setCaption("OK");
-    CuteButton1->setColor(QColor(widgets::colors::clAqua));
+    CuteButton1 =
+        widgets::AddCuteButton(this, "CuteButton1", "OK", widgets::colors::clAqua, OkPlace);
     CuteButton1->OnClick = [this](widgets::TCuteButton&) {
         CuteButton1Click();
     };
-    CuteButton2 = new widgets::TCuteButton(this);
-    CuteButton2->setObjectName("CuteButton2");
-    CuteButton2->setGeometry(CancelPlace);
-    CuteButton2->setCaption("Cancel");
-    CuteButton2->setColor(QColor(widgets::colors::clYellow));
+    CuteButton2 = widgets::AddCuteButton(this, "CuteButton2", "Cancel", widgets::colors::clYellow,
+                                         CancelPlace);
     CuteButton2->OnClick = [this](widgets::TCuteButton&) {
         CuteButton2Click();
     };

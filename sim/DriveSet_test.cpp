@@ -32,26 +32,6 @@ TEST(DriveSet, DescriptionSetsMediaLunsAndOptions) {
     EXPECT_EQ(outcome.sense[12], 0x27);
 }
 
-TEST(DriveSet, AProtectedCartridgeMayWaitInTheChanger) {
-    const auto set = parseDriveSet("2=mo230+mo230+mo230:wp=2");
-    SimDrive& drive = *set.at(2)->lun(0);
-    // The write-protect bit of MODE SENSE, once a medium change's unit
-    // attention is taken.
-    const auto protectedNow = [&] {
-        const std::uint8_t tur[6]{};
-        drive.execute({tur, {}, {}, std::nullopt});
-        const std::uint8_t senseMode[6]{0x1A, 0, 0x3F, 0, 0xFF, 0};
-        std::uint8_t data[255]{};
-        drive.execute({senseMode, {}, data, std::nullopt});
-        return (data[2] & 0x80) != 0;
-    };
-    EXPECT_FALSE(protectedNow());
-    drive.ejectMedium();
-    EXPECT_TRUE(protectedNow());
-    drive.ejectMedium();
-    EXPECT_FALSE(protectedNow());
-}
-
 TEST(DriveSet, FailOptionsInjectFaultsByOperationCode) {
     const auto set = parseDriveSet("2=mo230:fail=1b-busy:fail=25-3.11.0");
     SimDrive& drive = *set.at(2)->lun(0);

@@ -2,6 +2,7 @@
 // and the function that runs it.
 #include "CliBitErrorRate.h"
 #include "CliBlocks.h"
+#include "CliCopies.h"
 #include "CliDriveCopy.h"
 #include "CliHelp.h"
 #include "CliModePage.h"
@@ -135,6 +136,35 @@ constexpr OptionSpec CopyDriveOptions[] = {
      "the block the copy stops before; 0 means the source's last block", "0"},
 };
 
+constexpr OptionSpec StartOption{"--start", ValueKind::Hex, "HEX",
+                                 "the first block of the range, as the range dialog's Start LBA",
+                                 "1000"};
+constexpr OptionSpec EndOption{"--end", ValueKind::Hex, "HEX",
+                               "the block the range stays below, as the range dialog's End LBA "
+                               "(cut to the medium's last block, which is never included)",
+                               "2000"};
+
+constexpr OptionSpec VerifyOptions[] = {StartOption, EndOption};
+
+constexpr OptionSpec CopyBlockOptions[] = {
+    {"--start", ValueKind::Hex, "HEX", "the first block copied", "", false, "", true},
+    {"--end", ValueKind::Hex, "HEX",
+     "the block the copied range stays below (cut to the medium's last block)", "", false, "",
+     true},
+    {"--dest", ValueKind::Hex, "HEX", "where the first block is copied to", "", false, "", true},
+};
+
+constexpr OptionSpec CopyDiskOptions[] = {
+    StartOption,
+    EndOption,
+    {"--image", ValueKind::OutputFile, "FILE",
+     "the image file (default: MoTemp$85.tmp in $XDG_CACHE_HOME/quillon, else "
+     "~/.cache/quillon); it is kept afterwards"},
+    {"--yes", ValueKind::Flag, "",
+     "answer OK to \"Change Drive\" without asking: for the simulated drives, whose cartridge "
+     "the program changes; at a real drive nobody could change it in between"},
+};
+
 constexpr OperandSpec HelpOperands[] = {
     {"COMMAND", ValueKind::CommandName, "the command to describe", true}};
 
@@ -227,6 +257,31 @@ constexpr CommandSpec Table[] = {
      "editor's \"WRITE\" do",
      "Check bytes that do not belong to the data make the block unreadable with READ(10).",
      RunLongWriteBlock},
+    {"verify", CommandGroup::Operations, Device, VerifyOptions,
+     "verify a range of blocks with VERIFY(10), as \"Verify\" does; each chunk that fails is "
+     "logged",
+     "The drive checks the blocks itself, 255 blocks a command; nothing is transferred. A chunk "
+     "that fails is logged as \"Error: N FROM - TO\" (the whole chunk, TO excluded) and the "
+     "run goes on. The exit status is 1 when any chunk failed.",
+     RunVerify},
+    {"copy-block", CommandGroup::Operations, Device, CopyBlockOptions,
+     "copy a range of blocks to another address of the same medium, as \"Copy Block\" does; "
+     "OVERWRITES the destination",
+     "The blocks are read and written in chunks of up to 99960 bytes; when the destination "
+     "starts inside the range they are copied one at a time from the top, so that no block is "
+     "overwritten before it is read (\"!!! Slow (1 Block copy)\"). A write-protected medium is "
+     "ejected and refused. A copy that would reach the medium's last block is refused.",
+     RunCopyBlock},
+    {"copy-disk", CommandGroup::Operations, Device, CopyDiskOptions,
+     "copy a range of blocks to another medium in the same drive through an image file, as "
+     "\"Copy Disk\" does; OVERWRITES the new medium's blocks",
+     "The range is read into the image file, then \"Change Drive\" is asked: type OK once the "
+     "new cartridge is in the drive, or Abort (the end of the input is Abort); --yes answers OK. "
+     "On the simulated bus the program changes the cartridge itself: the next one waiting in the "
+     "drive's changer is loaded (with none waiting the same one stays). The new medium must be "
+     "ready, writable, of the same block size and reach the range's end; then the image is "
+     "written to it at the same addresses. The image is kept afterwards.",
+     RunCopyDisk},
     {"copy-drive", CommandGroup::Operations, TwoDrives, CopyDriveOptions,
      "copy a range of blocks from the medium in one drive to the same addresses in another, as "
      "\"2 Drive Copy\" does; OVERWRITES the destination's blocks",

@@ -3,13 +3,14 @@
 #include "Transports.h"
 
 #include <cstdio>
+#include <iostream>
 
 namespace quillon::app {
 
 CliSession::CliSession(const Invocation& invocation, std::ostream& out)
     : invocation_(invocation), out_(out),
       progress_(stderr, ProgressLine::WantedOnStandardError(invocation.quiet)),
-      console_(out, progress_), gauge_(progress_) {}
+      console_(out, progress_, std::cin), gauge_(progress_) {}
 
 CliSession::~CliSession() = default;
 
@@ -21,6 +22,11 @@ drive::TMODrive& CliSession::Drive() {
 console::DriveConsole& CliSession::Operations() {
     open();
     return *operations_;
+}
+
+console::MediumChanger& CliSession::Changer() {
+    open();
+    return *changer_;
 }
 
 int CliSession::Conclude(const std::vector<std::string>& shortcomings) {
@@ -45,6 +51,7 @@ void CliSession::open() {
     }
     drive_ = std::make_unique<drive::TMODrive>(std::move(opened.transports));
     operations_ = std::make_unique<console::DriveConsole>(*drive_, console_);
+    changer_ = std::make_unique<CartridgeChanger>(*drive_);
 }
 
 } // namespace quillon::app

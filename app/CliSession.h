@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CartridgeChanger.h"
 #include "app/CommandLine.h"
 #include "app/ProgressLine.h"
 #include "app/StreamConsole.h"
@@ -28,6 +29,10 @@ public:
     std::ostream& Out() { return out_; }
     // The progress window of the copies and of verify.
     console::ProgressWindow& Gauge() { return gauge_; }
+    // The hand that changes a cartridge for Copy Disk.
+    console::MediumChanger& Changer();
+    // How the operation's questions are answered (Abort unless said).
+    void AnswerQuestions(StreamConsole::Answering answering) { console_.SetAnswering(answering); }
     // The exit status of a run: 0 when nothing fell short, else 1, with each
     // shortcoming said on standard error.
     int Conclude(const std::vector<std::string>& shortcomings);
@@ -42,6 +47,7 @@ private:
     TerminalGauge gauge_;
     std::unique_ptr<drive::TMODrive> drive_;
     std::unique_ptr<console::DriveConsole> operations_;
+    std::unique_ptr<CartridgeChanger> changer_;
 };
 
 } // namespace quillon::app

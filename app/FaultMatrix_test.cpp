@@ -36,6 +36,11 @@ constexpr Operation Operations[] = {
     {"long-read 10", "3e"},
     {"write 10 --in BLOCK", "2a"},
     {"long-write 10 --in LONGBLOCK", "3f"},
+    {"verify --start 0 --end 300", "2f"},
+    {"copy-block --start 0 --end 300 --dest 1000", "28"},
+    {"copy-block --start 0 --end 300 --dest 1000", "2a"},
+    {"copy-disk --start 0 --end 300 --yes --image IMAGE", "28"},
+    {"copy-disk --start 0 --end 300 --yes --image IMAGE", "2a"},
     {"copy-drive 0:4:0 --end 400", "00"},
     {"copy-drive 0:4:0 --end 400", "28"},
     {"raw 00 00 00 00 00 00", "00"},
@@ -88,6 +93,7 @@ TEST(FaultMatrix, EveryOperationReportsEveryKindOfFailure) {
     const std::string longBlock = (directory / "quillon-fault-long-block").string();
     std::ofstream(block) << std::string(512, 'b');
     std::ofstream(longBlock) << std::string(600, 'l');
+    const std::string image = (directory / "quillon-fault-image").string();
     for (const Operation& operation : Operations) {
         for (const std::string answer : Answers) {
             const bool absent = answer == "no target";
@@ -97,10 +103,12 @@ TEST(FaultMatrix, EveryOperationReportsEveryKindOfFailure) {
                 (absent ? "" : ":fail=" + std::string(operation.opcode) + "-" + answer) +
                 ",4=mo230";
             std::string command(operation.command);
-            if (const auto at = command.find("LONGBLOCK"); at != std::string::npos) {
-                command.replace(at, 9, longBlock);
-            } else if (const auto blockAt = command.find("BLOCK"); blockAt != std::string::npos) {
-                command.replace(blockAt, 5, block);
+            for (const auto& [name, path] :
+                 {std::pair{"LONGBLOCK", longBlock}, std::pair{"BLOCK", block},
+                  std::pair{"IMAGE", image}}) {
+                if (const auto at = command.find(name); at != std::string::npos) {
+                    command.replace(at, std::string_view(name).size(), path);
+                }
             }
             const auto space = command.find(' ');
             const std::string line = "--simulate=" + drive + " --time-scale 0 " +
@@ -114,6 +122,7 @@ TEST(FaultMatrix, EveryOperationReportsEveryKindOfFailure) {
     }
     std::filesystem::remove(block);
     std::filesystem::remove(longBlock);
+    std::filesystem::remove(image);
 }
 
 int main(int argc, char** argv) {

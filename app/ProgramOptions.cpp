@@ -18,7 +18,8 @@ constexpr const char* AdapterHelp = R"(Options:
                             media mo128, mo230, mo300, mo650, mo540, mo640,
                             mo1300, mo2300 or disk (the first is loaded, the
                             others wait and come in one by one as media are
-                            ejected), and options wp (write-protected),
+                            ejected), and options wp (the loaded cartridge
+                            write-protected; wp=N the Nth of the list),
                             legacy-sense, no-save, fixed-page (no field
                             of the error recovery page may change), no-dcr
                             (DCR may not change: correction stays on), ua

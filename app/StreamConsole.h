@@ -3,6 +3,7 @@
 #include "app/ProgressLine.h"
 #include "console/Console.h"
 
+#include <istream>
 #include <ostream>
 
 namespace quillon::app {
@@ -11,10 +12,16 @@ namespace quillon::app {
 // the contents of the sense window when it would open, on an output stream;
 // the progress of long operations on a progress line, taken away before
 // each line. Clearing the log prints nothing: each command runs one
-// operation. A question is printed and answered Abort, which ends a test.
+// operation. A question is printed and answered as the command says: Abort
+// (which ends a test), OK, or by the user on the input.
 class StreamConsole : public console::Console {
 public:
-    StreamConsole(std::ostream& out, ProgressLine& progress) : out_(out), progress_(progress) {}
+    enum class Answering { Abort, Ok, FromInput };
+
+    StreamConsole(std::ostream& out, ProgressLine& progress, std::istream& in)
+        : out_(out), progress_(progress), in_(in) {}
+
+    void SetAnswering(Answering answering) { answering_ = answering; }
 
     void ClearLog() override {}
     void AddLog(const std::string& line) override;
@@ -26,9 +33,14 @@ public:
 
 private:
     void print(const std::string& line);
+    // "OK" or "Abort" typed on a line of the input, asked again for anything
+    // else; the end of the input is Abort.
+    Answer readAnswer();
 
     std::ostream& out_;
     ProgressLine& progress_;
+    std::istream& in_;
+    Answering answering_ = Answering::Abort;
 };
 
 } // namespace quillon::app

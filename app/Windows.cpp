@@ -1,5 +1,6 @@
 #include "Windows.h"
 
+#include "console/ImageFile.h"
 #include "drive/MODrive.h"
 
 namespace quillon::app {
@@ -9,12 +10,13 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
     : form1_(std::make_unique<console::TForm1>(std::move(transports), notes)),
       hexEdit_(new console::THexEdit(form1_->Operations, form1_.get())),
       form2_(new console::TForm2(form1_->Operations, form1_.get())),
-      form3_(new console::TForm3(form1_.get())),
+      form3_(new console::TForm3(form1_.get())), form5_(new console::TForm5(form1_.get())),
       form6_(new console::TForm6(form1_->Operations, *form3_, form1_.get())),
       form8_(new mediatests::TForm8(form1_->Operations, form1_.get())),
       form9_(new mediatests::TForm9(form1_->Operations, form1_.get())),
       form11_(new mediatests::TForm11(form1_->Operations, form9_->Test().Geometry, form1_.get())),
-      exSenseData_(new console::TExSenseData(form1_.get())) {
+      exSenseData_(new console::TExSenseData(form1_.get())), changer_(form1_->MODrive1),
+      copies_(form1_->Operations, *form5_, *form3_, changer_) {
     form1_->SetSenseWindow(exSenseData_);
     const auto blockButton = [this](bool (console::BlockOperations::*button)(console::DeviceAddress,
                                                                              std::int32_t)) {
@@ -26,6 +28,10 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
     form1_->SetOperation(5, blockButton(&console::BlockOperations::LongReadBlock));
     form1_->SetOperation(6, blockButton(&console::BlockOperations::WriteBlock));
     form1_->SetOperation(7, blockButton(&console::BlockOperations::LongWriteBlock));
+    form1_->SetOperation(8, [this] { copies_.Verify(form1_->SelectedAddress()); });
+    form1_->SetOperation(9, [this] { copies_.CopyBlock(form1_->SelectedAddress()); });
+    form1_->SetOperation(
+        14, [this] { copies_.CopyDisk(form1_->SelectedAddress(), console::DefaultImagePath()); });
     form1_->SetOperation(10, [this] { form2_->Operations().ModeSense(form1_->SelectedAddress()); });
     form1_->SetOperation(11,
                          [this] { form2_->Operations().ModeSelect(form1_->SelectedAddress()); });

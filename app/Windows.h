@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/CartridgeChanger.h"
+#include "console/CopyOperations.h"
 #include "console/ErrorRecoverWindow.h"
 #include "console/GaugeWindow.h"
 #include "console/HexEditWindow.h"
 #include "console/MainWindow.h"
+#include "console/RangeWindow.h"
 #include "console/SenseWindow.h"
 #include "console/TwoDriveWindow.h"
 #include "mediatests/BitErrRateWindow.h"
@@ -16,9 +19,10 @@ namespace quillon::app {
 
 // The program's windows, created once at start-up in their fixed order and
 // kept, with what they show, until the program ends: the main window first,
-// then the editors, the progress window, the two-drive copy and the test
-// windows, the sense window last. The main window's buttons open the editors,
-// the copy window and the test windows.
+// then the editors, the progress window, the range dialog, the two-drive copy
+// and the test windows, the sense window last. The main window's buttons open
+// the editors, the copy window and the test windows, and run the copies and
+// verify with the range dialog and the progress window.
 class Windows {
 public:
     Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
@@ -28,6 +32,7 @@ public:
     console::THexEdit& HexEdit() { return *hexEdit_; }
     console::TForm2& Form2() { return *form2_; }
     console::TForm3& Form3() { return *form3_; }
+    console::TForm5& Form5() { return *form5_; }
     console::TForm6& Form6() { return *form6_; }
     mediatests::TForm8& Form8() { return *form8_; }
     mediatests::TForm9& Form9() { return *form9_; }
@@ -47,11 +52,14 @@ private:
     console::THexEdit* hexEdit_;         // owned by the main window
     console::TForm2* form2_;             // owned by the main window
     console::TForm3* form3_;             // owned by the main window
+    console::TForm5* form5_;             // owned by the main window
     console::TForm6* form6_;             // owned by the main window
     mediatests::TForm8* form8_;          // owned by the main window
     mediatests::TForm9* form9_;          // owned by the main window
     mediatests::TForm11* form11_;        // owned by the main window
     console::TExSenseData* exSenseData_; // owned by the main window
+    CartridgeChanger changer_;
+    console::CopyOperations copies_;
 };
 
 } // namespace quillon::app

@@ -6,6 +6,7 @@
 #include "scsi/SimTransport.h"
 #include "sim/DriveSet.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,12 +19,16 @@ class RecordingConsole : public Console {
 public:
     std::vector<std::string> lines;
     Answer answer = Answer::Abort;
+    std::function<void()> whileAsked; // what the user does before answering
 
     void ClearLog() override { lines.clear(); }
     void AddLog(const std::string& line) override { lines.push_back(line); }
     void MessageBox(BoxKind, const std::string& text) override { lines.push_back("box: " + text); }
     Answer AskOkAbort(const std::string& question) override {
         lines.push_back("ask: " + question);
+        if (whileAsked) {
+            whileAsked();
+        }
         return answer;
     }
     void ShowSense(bool, std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}

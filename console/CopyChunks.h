@@ -4,13 +4,13 @@
 
 namespace quillon::console {
 
-// The chunks in which the copies move blocks through the data buffer: at
-// most CopyBufferBytes a command, and a full chunk one block short of what
-// fits. A chunk of ChunkBlocks − 1 blocks makes progress only while
-// ChunkBlocks is at least 2, that is for blocks of up to 49980 bytes.
+// How the copies split a range into commands: each moves at most
+// CopyBufferBytes through the data buffer. ChunkBlocks is how many blocks of
+// the medium fit that, and a full chunk is one block fewer. With blocks of
+// more than half the buffer (or none) a full chunk would be empty: a copy
+// then cannot go on and must refuse the medium first.
 inline constexpr std::uint32_t CopyBufferBytes = 99960;
 
-// 99960 div BlockSize; 0 for a block size of 0.
 inline std::int32_t ChunkBlocks(std::uint32_t BlockSize) {
     return BlockSize == 0 ? 0 : static_cast<std::int32_t>(CopyBufferBytes / BlockSize);
 }

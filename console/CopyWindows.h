@@ -6,6 +6,8 @@
 
 namespace quillon::console {
 
+struct DeviceAddress;
+
 // The fields of the "Set LBA Address" dialog: the first block, the end of the
 // range and the first destination block, with the values the dialog starts with.
 struct BlockRange {
@@ -37,6 +39,17 @@ public:
     virtual void SetGauge(std::int64_t percent) = 0;
     virtual void HideGauge() = 0;
     virtual void ProcessMessages() = 0;
+};
+
+// The hand that changes the cartridge while Copy Disk waits at "Change
+// Drive" and the user has answered OK. At a drive within reach the user has
+// changed it already, and there is nothing left to do; a drive nobody can
+// reach has its cartridge changed here, as the user would have.
+class MediumChanger {
+public:
+    virtual ~MediumChanger() = default;
+
+    virtual void ChangeMedium(const DeviceAddress& at) = 0;
 };
 
 } // namespace quillon::console

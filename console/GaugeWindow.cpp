@@ -24,6 +24,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
 
 void TForm3::ShowGauge(const std::string& text) {
     Label1->setText(QString::fromStdString(text));
+    Gauge1->SetProgress(0);
     if (const QScreen* screen = QApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }

@@ -9,20 +9,6 @@
 
 namespace quillon::mediatests {
 
-namespace {
-
-widgets::TCuteButton* addButton(QWidget* window, const char* name, const QString& caption,
-                                QRgb color, QRect geometry) {
-    auto* button = new widgets::TCuteButton(window);
-    button->setObjectName(name);
-    button->setGeometry(geometry);
-    button->setCaption(caption);
-    button->setColor(QColor(color));
-    return button;
-}
-
-} // namespace
-
 QLabel* AddLabel(QWidget* window, const char* name, const QString& text, QPoint at) {
     auto* label = new QLabel(text, window);
     label->setObjectName(name);
@@ -57,8 +43,8 @@ TestWindow::TestWindow(const char* name, const QString& caption, Qt::WindowFlags
 void TestWindow::addStartStop(const QString& startCaption, QRect place, QWidget& picture) {
     using namespace widgets::colors;
     picture_ = &picture;
-    CuteButton1 = addButton(this, "CuteButton1", startCaption, clAqua, place);
-    CuteButton2 = addButton(this, "CuteButton2", "STOP", clFuchsia, place);
+    CuteButton1 = widgets::AddCuteButton(this, "CuteButton1", startCaption, clAqua, place);
+    CuteButton2 = widgets::AddCuteButton(this, "CuteButton2", "STOP", clFuchsia, place);
     CuteButton2->hide();
     CuteButton1->OnClick = [this](widgets::TCuteButton&) {
         start();

@@ -77,13 +77,12 @@ FaultRule parseFault(std::string_view unit, std::string_view value) {
     return rule;
 }
 
-// One logical unit: its address, how it is built, whether its loaded
-// cartridge is write-protected, and the failures it injects.
+// One logical unit: its address, how it is built, and the failures it
+// injects.
 struct UnitDescription {
     std::uint8_t target = 0;
     std::uint8_t lun = 0;
     DriveConfig config;
-    bool writeProtected = false;
     bool fixedPage = false;
     bool fixedDcr = false;
     bool attentionPending = false;
@@ -109,7 +108,14 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
     const auto value =
         equals == std::string_view::npos ? std::string_view{} : option.substr(equals + 1);
     if (option == "wp") {
-        d.writeProtected = true;
+        d.config.protectedMedia.push_back(0);
+    } else if (name == "wp" && !value.empty()) {
+        const unsigned place = number(unit, value, 64, "wp's cartridge");
+        if (place == 0 || place > d.config.media.size()) {
+            refuse(unit, "wp=N names a cartridge of the list, 1 to " +
+                             std::to_string(d.config.media.size()));
+        }
+        d.config.protectedMedia.push_back(place - 1);
     } else if (option == "legacy-sense") {
         d.config.legacySense = true;
     } else if (option == "no-save") {
@@ -158,7 +164,6 @@ void takeUnitAttention(SimDrive& drive) {
 
 // What the options set on a drive once it is built.
 void configure(SimDrive& drive, const UnitDescription& d) {
-    drive.setWriteProtected(d.writeProtected);
     if (d.fixedPage) {
         drive.setModePage(drive.modePage().current(), {});
     }

@@ -20,7 +20,9 @@ DriveSet defaultDriveSet();
 //   ID[.LUN]=MEDIUM[+MEDIUM...][:OPTION...]
 // with target IDs 0-7 (not 7, the adapter's own), LUNs 0-7, media by profile
 // name (the first is loaded, the others wait in the changer) and the options
-// wp (the loaded cartridge is write-protected), legacy-sense (4-byte
+// wp (the loaded cartridge is write-protected; wp=N the Nth of the list,
+// 1 being the loaded one: the tab goes in and out with the cartridge),
+// legacy-sense (4-byte
 // non-extended sense), no-save (MODE SELECT cannot save pages), fixed-page
 // (no field of the error recovery page may change), no-dcr (correction
 // cannot be switched off: DCR may not change), ua (the power-on unit

@@ -123,6 +123,8 @@ TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     EXPECT_NE(refusal("2=mo230:fail=1b-3.11").find("KEY.ASC.ASCQ"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:fail=zz-busy").find("hexadecimal"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:burst=300.10").find("LBA.OFFSET.LENGTH"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230+mo230:wp=3").find("1 to 2"), std::string::npos);
+    EXPECT_NE(refusal("2=mo230:wp=0").find("1 to 1"), std::string::npos);
     EXPECT_EQ(refusal("2=mo230,3=mo128:burst=248826.0.1"),
               "simulated drive \"3=mo128:burst=248826.0.1\": burst defect outside the medium");
 }

@@ -176,6 +176,12 @@ SimDrive::SimDrive(const DriveConfig& config)
             medium_.emplace(Medium::named(name, config.image));
         }
     }
+    for (const std::size_t place : config.protectedMedia) {
+        if (place >= config.media.size()) {
+            throw std::invalid_argument("no medium " + std::to_string(place + 1) + " to protect");
+        }
+        (place == 0 ? *medium_ : changer_[place - 1]).setWriteProtected(true);
+    }
 }
 
 SimDrive::~SimDrive() = default;

@@ -26,6 +26,9 @@ struct DriveConfig {
     // The image file that keeps the first medium from one run to the next
     // (see MediumImage); empty: every medium starts blank.
     std::string image;
+    // The media (by their place in media, 0 the loaded one) whose
+    // write-protect tab is set.
+    std::vector<std::size_t> protectedMedia;
     std::string vendor = "QUILLON";
     std::string product; // empty: "SIM MO DRIVE" or "SIM DISK"
     std::string revision = "1.00";

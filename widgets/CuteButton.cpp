@@ -431,4 +431,14 @@ void TCuteButton::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
 }
 
+TCuteButton* AddCuteButton(QWidget* window, const char* name, const QString& caption, QRgb color,
+                           QRect geometry) {
+    auto* button = new TCuteButton(window);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setCaption(caption);
+    button->setColor(QColor(color));
+    return button;
+}
+
 } // namespace quillon::widgets

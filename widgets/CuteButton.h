@@ -156,4 +156,8 @@ private:
     QTimer dropDownTimer_; // active while a delayed drop-down is pending
 };
 
+// A button as a window places it: named, placed, captioned and coloured.
+TCuteButton* AddCuteButton(QWidget* window, const char* name, const QString& caption, QRgb color,
+                           QRect geometry);
+
 } // namespace quillon::widgets

@@ -6,10 +6,11 @@
 #   cli_test.sh QUILLON_CLI
 #
 # Exit status 0 when every check passes, 1 when one fails, 77 (skipped) when
-# QEMU, a kernel to boot or busybox-static is not installed.
+# QEMU, a kernel to boot, busybox-static or sg3_utils' sg_dd is not installed.
 set -uo pipefail
 
 [[ $# -eq 1 && -x $1 ]] || { echo "usage: $0 QUILLON_CLI" >&2; exit 2; }
+command -v sg_dd >/dev/null || { echo "SKIP: sg_dd is not installed (Debian: sg3-utils)" >&2; exit 77; }
 source "$(dirname "$0")/lib.sh"
 
 cat >"$work/commands" <<'COMMANDS'
@@ -30,11 +31,16 @@ quillon-cli eject 0:2:0
 quillon-cli raw 0:2:0 000000000000
 quillon-cli copy-drive 0:1:0 0:2:0 --start 18 --end 28 --quiet
 quillon-cli read 0:2:0 20 --out /copied.bin >/dev/null && cmp /block.bin /copied.bin && echo "copied: same bytes"
+sg_dd if=/dev/urandom of=$(sgof 1) bs=512 seek=4096 count=1200 2>/dev/null
+quillon-cli copy-drive 0:1:0 0:2:0 --start 1000 --end 1400 --quiet
+for d in 1 2; do sg_dd if=$(sgof $d) of=/copy$d.bin bs=512 skip=4096 count=1024 2>/dev/null; done; cmp /copy1.bin /copy2.bin && echo "copy: the destination holds the source's blocks"
+sg_dd if=$(sgof 2) of=/after.bin bs=512 skip=5120 count=1 2>/dev/null && [ "$(tr -d '\000' </after.bin | wc -c)" -eq 0 ] && echo "copy: the block after the range untouched"
+quillon-cli verify 0:1:0 --start 0 --end 600 --quiet
 quillon-cli raw 0:2:0 1B 00 00 00 02 00
 quillon-cli raw 0:2:0 000000000000
 COMMANDS
 
-boot "$1" "$work/commands"
+boot "$1" "$(command -v sg_dd)" "$work/commands"
 
 # The scan finds the three disks where SG_GET_SCSI_ID puts them.
 expect "0:1:0    00h   QEMU      QEMU HARDDISK     2.5+  no" \
@@ -70,6 +76,12 @@ expect "LBA 20 Write OK" "round trip: same bytes"
 End Drive Copy
 === exit 0" ]] || { echo "MISSING: the copy from 0:1:0 to 0:2:0"; failures=$((failures + 1)); }
 expect "copied: same bytes"
+# 1024 random blocks copied between the two disks, compared with sg_dd; the
+# first disk verified by the drive itself.
+expect "copy: the destination holds the source's blocks" "copy: the block after the range untouched"
+[[ $(section "quillon-cli verify 0:1:0 --start 0 --end 600 --quiet") == "    **** Verify Block(126Block) *****
+End Verify
+=== exit 0" ]] || { echo "MISSING: verify of 0:1:0 without errors"; failures=$((failures + 1)); }
 [[ $(section "quillon-cli long-read 0:1:0 20") == *"Error: Long Read
 Extended Sense Data
 Sense Key              \$05  Illegal Request

@@ -26,6 +26,8 @@ namespace {
 
 // The driver keeps at most this many requests of one open node.
 constexpr int MaxRequestsPerNode = 16;
+// Finished requests kept to be used again.
+constexpr std::size_t MaxSpareRequests = 16;
 
 // How many requests a node is given at a time: no more than the device's
 // queue depth, because the kernel makes write() wait for a free slot in the
@@ -73,13 +75,29 @@ struct SgTransport::Node {
     std::deque<std::unique_ptr<Request>> backlog;
 };
 
+// One command on its way through the driver. Data out goes straight from
+// the caller's buffer, which the driver copies during the write; data in
+// comes into the request's own buffer, since the driver copies it out only
+// when the reply is read, and the caller may have given up by then. A
+// request is used again for later commands, its buffer with it.
 struct SgTransport::Request {
     std::shared_ptr<TransportCommand> command;
     Node* node = nullptr;
     std::array<std::uint8_t, 16> cdb{};
-    std::vector<std::uint8_t> data; // the kernel reads and fills this one
+    std::unique_ptr<std::uint8_t[]> data; // data in: the kernel fills this one
+    std::size_t capacity = 0;
     std::array<std::uint8_t, SenseBufferLength> sense{};
     sg_io_hdr header{};
+
+    // Room for length bytes of data in, left as it was (the kernel writes
+    // what the command brings, and only that goes back to the caller).
+    std::uint8_t* dataIn(std::size_t length) {
+        if (length > capacity) {
+            data.reset(new std::uint8_t[length]);
+            capacity = length;
+        }
+        return data.get();
+    }
 };
 
 SgTransport::SgTransport(std::string devDirectory, std::string sysDirectory)
@@ -125,6 +143,18 @@ int maxTransferOf(int fd) {
         ::ioctl(fd, SG_GET_RESERVED_SIZE, &bytes);
     }
     return bytes;
+}
+
+// The driver moves a request's data through the node's reserved buffer when
+// it fits, else through pages it allocates and clears for that request alone:
+// a reserved buffer that holds the largest transfer of the copies and the
+// media tests spares that work on every command. A driver that keeps less
+// still works, only slower.
+constexpr int ReservedBufferBytes = 128 * 1024;
+
+void reserveBuffer(int fd) {
+    int bytes = ReservedBufferBytes;
+    ::ioctl(fd, SG_SET_RESERVED_SIZE, &bytes);
 }
 
 // The --verbose line for a device in use on an adapter.
@@ -207,6 +237,8 @@ void SgTransport::layOut(const std::vector<SgDevice>& devices, std::vector<Uniqu
     for (std::size_t i = 0; i < used.size(); ++i) {
         if (!used[i]) {
             nodes_[i]->fd.reset();
+        } else {
+            reserveBuffer(nodes_[i]->fd.get());
         }
     }
 }
@@ -284,7 +316,6 @@ std::string SgTransport::reason() const {
 }
 
 bool SgTransport::copiesIn() const {
-    std::lock_guard lock(mutex_);
     return copyIn_;
 }
 
@@ -306,10 +337,10 @@ void SgTransport::fail(TransportCommand& command, std::uint8_t hostStatus) {
 void SgTransport::finish(Request& request, const sg_io_hdr& reply) {
     TransportCommand& command = *request.command;
     if (command.direction() == DataDirection::In) {
-        const std::size_t length = dataInLength(reply, request.data.size());
+        const std::size_t length = dataInLength(reply, request.header.dxfer_len);
         if (length > 0) {
             command.withBuffer([&](std::span<std::uint8_t> buffer) {
-                std::copy_n(request.data.begin(), std::min(length, buffer.size()), buffer.begin());
+                std::copy_n(request.data.get(), std::min(length, buffer.size()), buffer.begin());
             });
         }
     }
@@ -334,28 +365,29 @@ Completion SgTransport::execute(int adapter, const std::shared_ptr<TransportComm
         return Completion::Error;
     }
 
-    auto request = std::make_unique<Request>();
+    std::unique_ptr<Request> request = spareRequest();
     request->command = command;
     request->node = &node;
     std::copy(cmd.cdb().begin(), cmd.cdb().end(), request->cdb.begin());
-    if (cmd.direction() != DataDirection::None) {
-        // Data out, or what data in starts from (see sgDirection).
-        request->data.resize(cmd.bufferLength());
-        const bool copied = cmd.withBuffer([&](std::span<std::uint8_t> buffer) {
-            std::copy(buffer.begin(), buffer.end(), request->data.begin());
+    sg_io_hdr& header = request->header;
+    header = {};
+    if (cmd.direction() == DataDirection::In && cmd.bufferLength() > 0) {
+        std::uint8_t* data = request->dataIn(cmd.bufferLength());
+        // What the driver starts from where it takes SG_DXFER_TO_FROM_DEV.
+        const bool copied = !copyIn_ || cmd.withBuffer([&](std::span<std::uint8_t> buffer) {
+            std::copy(buffer.begin(), buffer.end(), data);
         });
         if (!copied) {
             fail(cmd, host_status::UnexpectedBusFree);
             return Completion::Error;
         }
+        header.dxferp = data;
     }
-    sg_io_hdr& header = request->header;
     header.interface_id = 'S';
     header.dxfer_direction = sgDirection(cmd.direction(), true);
     header.cmd_len = static_cast<unsigned char>(cmd.cdb().size());
     header.cmdp = request->cdb.data();
-    header.dxfer_len = static_cast<unsigned int>(request->data.size());
-    header.dxferp = request->data.empty() ? nullptr : request->data.data();
+    header.dxfer_len = static_cast<unsigned int>(cmd.bufferLength());
     header.mx_sb_len = static_cast<unsigned char>(request->sense.size());
     header.sbp = request->sense.data();
     header.timeout = cmd.timeoutMs(); // 0: the device's default
@@ -392,7 +424,7 @@ Completion SgTransport::submitLocked(Node& node, std::unique_ptr<Request>& reque
         request->header.dxfer_direction = SG_DXFER_FROM_DEV;
     }
     for (;;) {
-        const ssize_t written = ::write(node.fd.get(), &request->header, sizeof request->header);
+        const ssize_t written = writeRequest(node, *request);
         if (written == static_cast<ssize_t>(sizeof request->header)) {
             ++node.outstanding;
             inFlight_[packId] = std::move(request);
@@ -408,7 +440,7 @@ Completion SgTransport::submitLocked(Node& node, std::unique_ptr<Request>& reque
             // ENOMEM for transfers beyond a few bytes): if the same request
             // goes through as SG_DXFER_FROM_DEV, it is one.
             request->header.dxfer_direction = SG_DXFER_FROM_DEV;
-            const ssize_t again = ::write(node.fd.get(), &request->header, sizeof request->header);
+            const ssize_t again = writeRequest(node, *request);
             if (again == static_cast<ssize_t>(sizeof request->header)) {
                 copyIn_ = false;
                 notes_.push_back("the kernel refuses SG_DXFER_TO_FROM_DEV: data in goes as "
@@ -425,6 +457,38 @@ Completion SgTransport::submitLocked(Node& node, std::unique_ptr<Request>& reque
         }
         return Completion::Error;
     }
+}
+
+// Writes a request's header to its node; data out is handed to the driver
+// from the caller's buffer, which the driver copies during the write. -1 with
+// errno ECANCELED when the caller has given that buffer up.
+ssize_t SgTransport::writeRequest(Node& node, Request& request) {
+    sg_io_hdr& header = request.header;
+    if (header.dxfer_direction != SG_DXFER_TO_DEV || header.dxfer_len == 0) {
+        return ::write(node.fd.get(), &header, sizeof header);
+    }
+    ssize_t written = -1;
+    int error = ECANCELED;
+    request.command->withBuffer([&](std::span<std::uint8_t> buffer) {
+        header.dxferp = buffer.data();
+        written = ::write(node.fd.get(), &header, sizeof header);
+        error = errno;
+        header.dxferp = nullptr; // the caller's again
+    });
+    errno = error;
+    return written;
+}
+
+// A request to use for a command: one that has served before, with its
+// buffer, or a new one.
+std::unique_ptr<SgTransport::Request> SgTransport::spareRequest() {
+    std::lock_guard lock(mutex_);
+    if (spare_.empty()) {
+        return std::make_unique<Request>();
+    }
+    std::unique_ptr<Request> request = std::move(spare_.back());
+    spare_.pop_back();
+    return request;
 }
 
 // Hands the driver the requests that wait for room on a node; those it
@@ -552,8 +616,13 @@ bool SgTransport::drain(Node& node) {
         reply.sbp = request->sense.data();
         reply.dxfer_direction = request->header.dxfer_direction;
         finish(*request, reply);
+        request->command.reset();
         for (auto& refused : failed) {
             fail(*refused.request->command, hostStatusForWriteError(refused.error));
+        }
+        std::lock_guard lock(mutex_);
+        if (spare_.size() < MaxSpareRequests) {
+            spare_.push_back(std::move(request));
         }
     }
 }

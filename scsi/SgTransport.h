@@ -6,6 +6,7 @@
 #include "UniqueFd.h"
 #include "WakeEvent.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -14,6 +15,7 @@
 #include <mutex>
 #include <scsi/sg.h>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -88,6 +90,8 @@ private:
                 const std::vector<int>& versions);
     Presence startService();
     Completion submitLocked(Node& node, std::unique_ptr<Request>& request, int& error);
+    static ssize_t writeRequest(Node& node, Request& request);
+    std::unique_ptr<Request> spareRequest();
     void pumpBacklogLocked(Node& node, std::vector<Refused>& failed);
     void serve();
     bool drain(Node& node);
@@ -106,8 +110,9 @@ private:
 
     mutable std::mutex mutex_;
     std::map<int, std::unique_ptr<Request>> inFlight_; // by pack_id
+    std::vector<std::unique_ptr<Request>> spare_;      // done, to be used again
     int nextPackId_ = 1;
-    bool copyIn_ = true;
+    std::atomic<bool> copyIn_ = true;
     WakeEvent wake_; // rouses the service thread out of poll()
     bool stopping_ = false;
     std::thread service_;

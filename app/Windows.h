@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/DefectListWindow.h"
 #include "console/ErrorRecoverWindow.h"
 #include "console/GaugeWindow.h"
 #include "console/HexEditWindow.h"
@@ -16,9 +17,10 @@ namespace quillon::app {
 
 // The program's windows, created once at start-up in their fixed order and
 // kept, with what they show, until the program ends: the main window first,
-// then the editors, the progress window, the two-drive copy and the test
-// windows, the sense window last. The main window's buttons open the editors,
-// the copy window and the test windows.
+// then the editors, the progress window, the defect list choice, the
+// two-drive copy and the test windows, the sense window last. The main
+// window's buttons open the editors, the defect list choice, the copy window
+// and the test windows.
 class Windows {
 public:
     Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
@@ -28,6 +30,7 @@ public:
     console::THexEdit& HexEdit() { return *hexEdit_; }
     console::TForm2& Form2() { return *form2_; }
     console::TForm3& Form3() { return *form3_; }
+    console::TForm4& Form4() { return *form4_; }
     console::TForm6& Form6() { return *form6_; }
     mediatests::TForm8& Form8() { return *form8_; }
     mediatests::TForm9& Form9() { return *form9_; }
@@ -47,6 +50,7 @@ private:
     console::THexEdit* hexEdit_;         // owned by the main window
     console::TForm2* form2_;             // owned by the main window
     console::TForm3* form3_;             // owned by the main window
+    console::TForm4* form4_;             // owned by the main window
     console::TForm6* form6_;             // owned by the main window
     mediatests::TForm8* form8_;          // owned by the main window
     mediatests::TForm9* form9_;          // owned by the main window

@@ -3,6 +3,7 @@
 #include "CliRun.h"
 
 #include <gtest/gtest.h>
+#include <utility>
 
 using namespace quillon::e2e;
 
@@ -16,23 +17,26 @@ const std::string Hyphens = std::string(46, '-') + "\n";
 TEST(QuillonCliReadDefect, PrintsTheChosenList) {
     // Blocks 120 to 159 are track 3 of mo230, whole; the factory's grown
     // defects are blocks 148786 and 405750.
-    const auto physical =
-        cli("--simulate=2=mo230:grown=120.40 read-defect 0:2:0 --list grown --format physical");
-    EXPECT_EQ(physical.exitStatus, 0);
-    EXPECT_EQ(physical.output, Header + "Grown Defect List(Phisical Secter)\n" + Hyphens +
-                                   "  No.     Sylnder    Hed    Sec\n"
-                                   "   0 :          3      0     -1\n"
-                                   "   1 :       3719      0     26\n"
-                                   "   2 :      10143      0     30\n" +
-                                   Hyphens + " Defect Count = 3\n");
-
-    const auto block = cli("--simulate=2=mo230 read-defect 0:2:0 --format block --list grown");
-    EXPECT_EQ(block.exitStatus, 0);
-    EXPECT_EQ(block.output, Header + "Grown Defect List(Block Address)\n" + Hyphens +
-                                "  No.    Block(Hex)\n"
-                                "   0 :      24532\n"
-                                "   1 :      630F6\n" +
-                                Hyphens + " Defect Count = 2\n");
+    const std::pair<const char*, std::string> lists[] = {
+        {"--simulate=2=mo230:grown=120.40 read-defect 0:2:0 --list grown --format physical",
+         "Grown Defect List(Phisical Secter)\n" + Hyphens +
+             "  No.     Sylnder    Hed    Sec\n"
+             "   0 :          3      0     -1\n"
+             "   1 :       3719      0     26\n"
+             "   2 :      10143      0     30\n" +
+             Hyphens + " Defect Count = 3\n"},
+        {"--simulate=2=mo230 read-defect 0:2:0 --format block --list grown",
+         "Grown Defect List(Block Address)\n" + Hyphens +
+             "  No.    Block(Hex)\n"
+             "   0 :      24532\n"
+             "   1 :      630F6\n" +
+             Hyphens + " Defect Count = 2\n"},
+    };
+    for (const auto& [arguments, list] : lists) {
+        const auto run = cli(arguments);
+        EXPECT_EQ(run.exitStatus, 0);
+        EXPECT_EQ(run.output, Header + list);
+    }
 
     // Without options: the dialog's first choice.
     const auto primary = cli("--simulate=2=mo230 read-defect 0:2:0");

@@ -98,29 +98,6 @@ private slots:
         QCOMPARE(form4().Selection, 2);
         QVERIFY(answerer->take().isEmpty());
     }
-
-    // A refused READ DEFECT DATA opens the sense window and lists nothing.
-    void aRefusedReadIsReportedUnderTheListsLabel() {
-        open("2=mo230:fail=37-5.20.0");
-        readDefect([&] { QTest::mouseClick(radio(3), Qt::LeftButton); });
-        QCOMPARE(form().LogLines(), (QStringList{Header, "Error: Read Defect 3"}));
-        const QStringList shown = answerer->take();
-        QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].startsWith("ExSenseData ") &&
-                     shown[0].contains("invalid command operation code"),
-                 qPrintable(shown[0]));
-    }
-
-    // A drive that is not ready is reported before any choice.
-    void aDriveNotReadyShowsNoDialog() {
-        open("2=mo230:fail=0-2.3a.0");
-        QTest::mouseClick(form().findChild<widgets::TCuteButton*>("CuteButton16"), Qt::LeftButton);
-        QCOMPARE(form().LogLines(), (QStringList{Header, "Error: Read Defect"}));
-        const QStringList shown = answerer->take();
-        QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].startsWith("ExSenseData ") && shown[0].contains("medium not present"),
-                 qPrintable(shown[0]));
-    }
 };
 
 int main(int argc, char** argv) {

@@ -3,6 +3,7 @@
 #include "CliBitErrorRate.h"
 #include "CliBlocks.h"
 #include "CliCopies.h"
+#include "CliDefectList.h"
 #include "CliDriveCopy.h"
 #include "CliHelp.h"
 #include "CliModePage.h"
@@ -96,6 +97,13 @@ constexpr OptionSpec ModeSelectOptions[] = {
      "number whose low 8 bits are sent, recovery-time one whose low 16 bits are sent; each "
      "field once",
      "", true},
+};
+
+constexpr OptionSpec ReadDefectOptions[] = {
+    {"--list", ValueKind::Text, "primary|grown",
+     "the list: found at manufacture (primary) or since (grown)", "primary"},
+    {"--format", ValueKind::Text, "physical|block",
+     "the format asked for: physical sector (cylinder, head, sector) or block address", "physical"},
 };
 
 constexpr OperandSpec RawOperands[] = {
@@ -237,6 +245,14 @@ constexpr CommandSpec Table[] = {
      "it; an unchecked flag is sent as 0. Each control is printed with whether the drive lets "
      "it change.",
      RunModeSelect},
+    {"read-defect", CommandGroup::Operations, Device, ReadDefectOptions,
+     "read one of the drive's defect lists with READ DEFECT DATA, as \"Read Defect\" does, and "
+     "print it one defect a line",
+     "The options take the place of the window's choice of list. 4096 bytes are asked for: "
+     "defects that the list holds beyond them are counted, not printed. A sector of -1 is a "
+     "whole track. The exit status is 0 only when the whole list was read and printed; a list "
+     "the drive sends in another format is counted as not printed.",
+     RunReadDefect},
     {"read", CommandGroup::Operations, DeviceAndBlock, ReadOptions,
      "read one block, as \"Read\" does, and print it as the sector editor shows it",
      "The block is read with READ(10) after the drive's readiness and capacity are checked, "

@@ -28,6 +28,8 @@ constexpr Operation Operations[] = {
     {"disk-capacity", "25"},
     {"mode-sense", "1a"},
     {"mode-select --set dcr=1", "15"},
+    {"read-defect", "37"},
+    {"read-defect --list grown --format block", "00"},
     {"ber --start 100 --end 130", "3f"},
     {"ber --start 100 --end 130", "3e"},
     {"safe-ber --start 100 --end 130", "28"},

@@ -10,7 +10,9 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
     : form1_(std::make_unique<console::TForm1>(std::move(transports), notes)),
       hexEdit_(new console::THexEdit(form1_->Operations, form1_.get())),
       form2_(new console::TForm2(form1_->Operations, form1_.get())),
-      form3_(new console::TForm3(form1_.get())), form5_(new console::TForm5(form1_.get())),
+      form3_(new console::TForm3(form1_.get())),
+      form4_(new console::TForm4(form1_->Operations, form1_.get())),
+      form5_(new console::TForm5(form1_.get())),
       form6_(new console::TForm6(form1_->Operations, *form3_, form1_.get())),
       form8_(new mediatests::TForm8(form1_->Operations, form1_.get())),
       form9_(new mediatests::TForm9(form1_->Operations, form1_.get())),
@@ -38,6 +40,7 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
     form1_->SetOperation(12, [this] { launchTest(*form9_, "Bit Error Rate Test"); });
     form1_->SetOperation(13, [this] { launchSeekTest(); });
     form1_->SetOperation(15, [this] { launchTwoDriveCopy(); });
+    form1_->SetOperation(16, [this] { form4_->Operation().ReadDefect(form1_->SelectedAddress()); });
     form1_->SetOperation(19, [this] { launchTest(*form11_, "Safe Bit Error Rate Test"); });
 }
 

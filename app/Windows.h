@@ -2,6 +2,7 @@
 
 #include "app/CartridgeChanger.h"
 #include "console/CopyOperations.h"
+#include "console/DefectListWindow.h"
 #include "console/ErrorRecoverWindow.h"
 #include "console/GaugeWindow.h"
 #include "console/HexEditWindow.h"
@@ -19,10 +20,11 @@ namespace quillon::app {
 
 // The program's windows, created once at start-up in their fixed order and
 // kept, with what they show, until the program ends: the main window first,
-// then the editors, the progress window, the range dialog, the two-drive copy
-// and the test windows, the sense window last. The main window's buttons open
-// the editors, the copy window and the test windows, and run the copies and
-// verify with the range dialog and the progress window.
+// then the editors, the progress window, the defect list choice, the range
+// dialog, the two-drive copy and the test windows, the sense window last. The
+// main window's buttons open the editors, the defect list choice, the copy
+// window and the test windows, and run the copies and verify with the range
+// dialog and the progress window.
 class Windows {
 public:
     Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
@@ -32,6 +34,7 @@ public:
     console::THexEdit& HexEdit() { return *hexEdit_; }
     console::TForm2& Form2() { return *form2_; }
     console::TForm3& Form3() { return *form3_; }
+    console::TForm4& Form4() { return *form4_; }
     console::TForm5& Form5() { return *form5_; }
     console::TForm6& Form6() { return *form6_; }
     mediatests::TForm8& Form8() { return *form8_; }
@@ -52,6 +55,7 @@ private:
     console::THexEdit* hexEdit_;         // owned by the main window
     console::TForm2* form2_;             // owned by the main window
     console::TForm3* form3_;             // owned by the main window
+    console::TForm4* form4_;             // owned by the main window
     console::TForm5* form5_;             // owned by the main window
     console::TForm6* form6_;             // owned by the main window
     mediatests::TForm8* form8_;          // owned by the main window

@@ -4,6 +4,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quillon::sim {
@@ -88,6 +89,7 @@ struct UnitDescription {
     bool attentionPending = false;
     std::vector<FaultRule> faults;
     std::vector<BurstDefect> bursts;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> grownRuns; // first block, count
 };
 
 // burst=LBA.OFFSET.LENGTH (decimal): LENGTH raw bytes from OFFSET of the
@@ -100,6 +102,17 @@ BurstDefect parseBurst(std::string_view unit, std::string_view value) {
     return {number(unit, fields[0], UINT32_MAX, "the burst's LBA"),
             number(unit, fields[1], 4095, "the burst's offset"),
             number(unit, fields[2], 4096, "the burst's length")};
+}
+
+// grown=LBA.COUNT (decimal): COUNT blocks from LBA join the grown defect list.
+std::pair<std::uint32_t, std::uint32_t> parseGrownRun(std::string_view unit,
+                                                      std::string_view value) {
+    const auto fields = split(value, '.');
+    if (fields.size() != 2) {
+        refuse(unit, "grown needs LBA.COUNT, e.g. grown=400.40");
+    }
+    return {number(unit, fields[0], UINT32_MAX, "the grown defects' LBA"),
+            number(unit, fields[1], UINT32_MAX, "the grown defects' count")};
 }
 
 void applyOption(std::string_view unit, std::string_view option, UnitDescription& d) {
@@ -124,6 +137,8 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
         d.fixedPage = true;
     } else if (option == "no-dcr") {
         d.fixedDcr = true;
+    } else if (option == "index-defects") {
+        d.config.indexDefects = true;
     } else if (option == "ua") {
         d.attentionPending = true;
     } else if (option == "no-ua") {
@@ -146,6 +161,8 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
         d.faults.push_back(parseFault(unit, value));
     } else if (name == "burst") {
         d.bursts.push_back(parseBurst(unit, value));
+    } else if (name == "grown") {
+        d.grownRuns.push_back(parseGrownRun(unit, value));
     } else if (name == "image") {
         if (value.empty()) {
             refuse(unit, "image needs a file, e.g. image=/tmp/mo230.img");
@@ -180,6 +197,9 @@ void configure(SimDrive& drive, const UnitDescription& d) {
     }
     for (const BurstDefect& burst : d.bursts) {
         drive.addBurst(burst);
+    }
+    for (const auto& [first, count] : d.grownRuns) {
+        drive.addGrownDefects(first, count);
     }
 }
 

@@ -33,9 +33,12 @@ DriveSet defaultDriveSet();
 // with operation code OP, hexadecimal, answered busy, conflict, hang or
 // CHECK CONDITION with the sense KEY.ASC.ASCQ, hexadecimal) and
 // burst=LBA.OFFSET.LENGTH (decimal: LENGTH raw bytes from OFFSET of that long
-// sector always read back wrong) and image=FILE (the loaded medium's sectors
-// and grown defects kept in that file from one run to the next, see
-// MediumImage; the media waiting in the changer start blank).
+// sector always read back wrong), grown=LBA.COUNT (decimal: COUNT blocks
+// from LBA join the grown defect list), index-defects (the defect lists are
+// reported in bytes from index format, whatever format is asked) and
+// image=FILE (the loaded medium's sectors and grown defects kept in that
+// file from one run to the next, see MediumImage; the media waiting in the
+// changer start blank).
 // Example: "2=mo230+mo640:wp,5=disk:fail=1b-busy".
 // Throws std::invalid_argument with a message for the user.
 DriveSet parseDriveSet(std::string_view text);

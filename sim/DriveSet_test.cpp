@@ -1,5 +1,6 @@
 #include "DriveSet.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace quillon::sim;
@@ -127,4 +128,17 @@ TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     EXPECT_NE(refusal("2=mo230:wp=0").find("1 to 1"), std::string::npos);
     EXPECT_EQ(refusal("2=mo230,3=mo128:burst=248826.0.1"),
               "simulated drive \"3=mo128:burst=248826.0.1\": burst defect outside the medium");
+    EXPECT_NE(refusal("2=mo230:grown=300").find("LBA.COUNT"), std::string::npos);
+    EXPECT_EQ(refusal("2=mo128:grown=248825.2"),
+              "simulated drive \"2=mo128:grown=248825.2\": grown defects outside the medium");
+}
+
+TEST(DriveSet, GrownOptionAddsRunsToTheGrownList) {
+    const auto set = parseDriveSet("2=mo230:grown=1000.3:grown=1001.3:index-defects");
+    const auto grown = set.at(2)->lun(0)->defectLists().grown;
+    const auto from = std::find(grown.begin(), grown.end(), 1000u);
+    ASSERT_NE(from, grown.end());
+    EXPECT_EQ(std::vector<std::uint32_t>(from, from + 4),
+              (std::vector<std::uint32_t>{1000, 1001, 1002, 1003})); // each block once
+    EXPECT_EQ(grown.size(), parseDriveSet("2=mo230").at(2)->lun(0)->defectLists().grown.size() + 4);
 }

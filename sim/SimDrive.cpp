@@ -438,6 +438,22 @@ void SimDrive::addBurst(const BurstDefect& burst) {
     medium_->addBurst(burst);
 }
 
+void SimDrive::addGrownDefects(std::uint32_t first, std::uint32_t count) {
+    std::lock_guard lock(mutex_);
+    if (!medium_) {
+        throw std::logic_error("no medium in the drive");
+    }
+    if (count == 0 || first > medium_->profile().lastLba ||
+        count - 1 > medium_->profile().lastLba - first) {
+        throw std::invalid_argument("grown defects outside the medium");
+    }
+    auto grown = medium_->defects().grown;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        grown.push_back(first + i);
+    }
+    medium_->setGrownDefects(std::move(grown));
+}
+
 void SimDrive::addFault(const FaultRule& rule) {
     std::lock_guard lock(mutex_);
     faults_.push_back(rule);

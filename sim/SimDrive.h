@@ -37,6 +37,9 @@ struct DriveConfig {
     double byteErrorRate = 2e-5;
     std::uint64_t seed = 1;
     std::optional<std::uint32_t> correctionLimit; // bytes per sector; default: half the check bytes
+    // The defect lists are kept in bytes from index format only, and READ
+    // DEFECT DATA answers every request in it, with GOOD status.
+    bool indexDefects = false;
 };
 
 // One logical unit: a simulated magneto-optical drive (or fixed disk) that
@@ -67,6 +70,9 @@ public:
     std::size_t waitingMedia() const;
     void setWriteProtected(bool on);
     void addBurst(const BurstDefect& burst);
+    // Blocks first to first + count − 1 join the grown defect list; throws
+    // std::invalid_argument when they are not all on the medium.
+    void addGrownDefects(std::uint32_t first, std::uint32_t count);
 
     void addFault(const FaultRule& rule);
     void clearFaults();

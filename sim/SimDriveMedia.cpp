@@ -31,6 +31,35 @@ SenseData savingNotSupported() {
     return SenseData::of(sense_key::IllegalRequest, 0x39);
 }
 
+// The defects of a sorted list of blocks as physical sector entries
+// (cylinder, head 0, sector) or, with bytesPerSector above 1, as bytes from
+// index; a track whose every sector is listed is one entry with FFFFFFFFh.
+std::vector<std::pair<std::uint32_t, std::uint32_t>>
+sectorEntries(const MediaProfile& profile, std::span<const std::uint32_t> blocks,
+              std::uint32_t bytesPerSector) {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> entries;
+    for (std::size_t first = 0; first < blocks.size();) {
+        const std::uint32_t track = profile.trackOf(blocks[first]);
+        const std::uint32_t trackStart = track * profile.sectorsPerTrack();
+        const std::uint32_t sectors =
+            std::min(profile.sectorsPerTrack(), profile.blockCount() - trackStart);
+        std::size_t end = first;
+        std::uint32_t distinct = 0;
+        for (; end < blocks.size() && profile.trackOf(blocks[end]) == track; ++end) {
+            distinct += end == first || blocks[end] != blocks[end - 1] ? 1 : 0;
+        }
+        if (distinct == sectors) {
+            entries.emplace_back(track, 0xFFFFFFFF);
+        } else {
+            for (std::size_t i = first; i < end; ++i) {
+                entries.emplace_back(track, profile.sectorOf(blocks[i]) * bytesPerSector);
+            }
+        }
+        first = end;
+    }
+    return entries;
+}
+
 } // namespace
 
 // Header, one block descriptor (unless DBD) and page 01h; a drive that
@@ -155,17 +184,19 @@ std::optional<SenseData> SimDrive::findModePages(std::span<const std::uint8_t> l
     return std::nullopt;
 }
 
-// Lists the primary and/or grown defects in block format (000b) or physical
-// sector format (101b: cylinder, head, sector). Another format gets the block
-// format and RECOVERED ERROR "defect list not found". The header always
-// states the whole length, however much the allocation length lets through.
+// Lists the primary and/or grown defects in block format (000b), physical
+// sector format (101b: cylinder, head, sector) or, on a drive that keeps its
+// lists so, bytes from index format (100b), which it then answers to every
+// request. Another format gets the block format and RECOVERED ERROR "defect
+// list not found". The header always states the whole length, however much
+// the allocation length lets through.
 void SimDrive::readDefectData(Exchange& x) {
     const std::uint8_t request = x.byte(2);
     const bool primary = (request & 0x10) != 0;
     const bool grown = (request & 0x08) != 0;
     const std::uint8_t requested = request & 0x07;
-    const bool supported = requested == 0 || requested == 5;
-    const std::uint8_t format = supported ? requested : 0;
+    const bool supported = config_.indexDefects || requested == 0 || requested == 5;
+    const std::uint8_t format = config_.indexDefects ? 4 : supported ? requested : 0;
 
     const auto& lists = medium_->defects();
     std::vector<std::uint32_t> blocks;
@@ -177,19 +208,23 @@ void SimDrive::readDefectData(Exchange& x) {
     }
     std::sort(blocks.begin(), blocks.end());
 
-    const std::size_t entrySize = format == 0 ? 4 : 8;
-    blocks.resize(std::min(blocks.size(), 0xFFFF / entrySize));
-    std::vector<std::uint8_t> data(4 + blocks.size() * entrySize, 0);
-    data[1] = static_cast<std::uint8_t>((request & 0x18) | format);
-    putBe16(data, 2, static_cast<std::uint32_t>(blocks.size() * entrySize));
     const auto& profile = medium_->profile();
-    for (std::size_t i = 0; i < blocks.size(); ++i) {
+    const std::size_t entrySize = format == 0 ? 4 : 8;
+    auto entries = format == 0
+                       ? std::vector<std::pair<std::uint32_t, std::uint32_t>>{}
+                       : sectorEntries(profile, blocks, format == 4 ? profile.longBlockSize() : 1);
+    const std::size_t count =
+        std::min(format == 0 ? blocks.size() : entries.size(), 0xFFFF / entrySize);
+    std::vector<std::uint8_t> data(4 + count * entrySize, 0);
+    data[1] = static_cast<std::uint8_t>((request & 0x18) | format);
+    putBe16(data, 2, static_cast<std::uint32_t>(count * entrySize));
+    for (std::size_t i = 0; i < count; ++i) {
         const std::size_t at = 4 + i * entrySize;
         if (format == 0) {
             putBe32(data, at, blocks[i]);
         } else {
-            putBe24(data, at, profile.trackOf(blocks[i]));
-            putBe32(data, at + 4, profile.sectorOf(blocks[i]));
+            putBe24(data, at, entries[i].first);
+            putBe32(data, at + 4, entries[i].second);
         }
     }
     x.spend(DriveTiming(profile).revolution());

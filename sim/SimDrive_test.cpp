@@ -494,6 +494,43 @@ TEST(DefectData, BlockAndPhysicalFormatWithWholeLengthInHeader) {
     EXPECT_EQ(r.data[1], 0x18);
 }
 
+// A track whose every sector is a defect is one physical entry with sector
+// FFFFFFFFh (the last track, shorter than the others, too); a drive that
+// keeps its lists in bytes from index format answers every request in it.
+TEST(DefectData, WholeTracksAndBytesFromIndex) {
+    const MediaProfile& mo230 = *findMediaProfile("mo230");
+    const std::uint32_t perTrack = mo230.sectorsPerTrack();
+    const std::uint32_t lastTrack = mo230.trackOf(mo230.lastLba);
+    const std::uint32_t lastTrackStart = lastTrack * perTrack;
+    DriveConfig config;
+    for (const bool index : {false, true}) {
+        config.indexDefects = index;
+        Rig rig(config);
+        const std::size_t factory = rig.drive().defectLists().grown.size();
+        rig.drive().addGrownDefects(2 * perTrack, perTrack);
+        rig.drive().addGrownDefects(3 * perTrack + 1, perTrack - 1); // all but sector 0
+        rig.drive().addGrownDefects(lastTrackStart, mo230.lastLba - lastTrackStart + 1);
+        const auto r = rig.run(cdb10(op::ReadDefectData10, 0x0D000000, 0xFFFF), {}, 0xFFFF);
+        ASSERT_EQ(verdict(r), "good");
+        EXPECT_EQ(r.data[1], index ? 0x0C : 0x0D);
+        ASSERT_EQ(be32(r.data, 0) & 0xFFFF, 8 * (factory + 1 + (perTrack - 1) + 1));
+        const auto entryAt = [&](std::uint32_t track) {
+            for (std::size_t at = 4; at < r.data.size(); at += 8) {
+                if (be32(r.data, at) >> 8 == track) {
+                    return at;
+                }
+            }
+            return std::size_t{0};
+        };
+        EXPECT_EQ(be32(r.data, entryAt(2) + 4), 0xFFFFFFFFu);
+        EXPECT_EQ(be32(r.data, entryAt(3) + 4), index ? mo230.longBlockSize() : 1u);
+        EXPECT_EQ(be32(r.data, entryAt(lastTrack) + 4), 0xFFFFFFFFu);
+        EXPECT_EQ(verdict(rig.run(cdb10(op::ReadDefectData10, 0x10000000, 0xFFFF), {}, 0xFFFF)),
+                  "good");
+    }
+    EXPECT_THROW(Rig().drive().addGrownDefects(mo230.lastLba, 2), std::invalid_argument);
+}
+
 TEST(FormatUnit, ErasesAndRebuildsTheGrownList) {
     Rig rig;
     const auto before = rig.drive().defectLists();

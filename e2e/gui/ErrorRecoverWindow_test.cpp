@@ -100,18 +100,20 @@ private slots:
     void cleanup() { closeWindows(); }
 
     // The page editor is made after the hex editor and before the progress
-    // window, the range dialog, the two-drive copy and the seek test; its
-    // controls sit in two columns, every label beside its field.
+    // window, the defect list choice, the range dialog, the two-drive copy and
+    // the seek test; its controls sit in two columns, every label beside its
+    // field.
     void editorIsBuiltAsDesigned() {
         open("2=mo230:no-ua");
         const auto dialogs = form().findChildren<QDialog*>(Qt::FindDirectChildrenOnly);
         QCOMPARE(dialogs.value(0)->objectName(), "HexEdit");
         QCOMPARE(dialogs.value(1), static_cast<QDialog*>(&form2()));
         QCOMPARE(dialogs.value(2)->objectName(), "Form3");
-        QCOMPARE(dialogs.value(3), static_cast<QDialog*>(&windows->Form5()));
-        QCOMPARE(dialogs.value(4), static_cast<QDialog*>(&windows->Form6()));
-        QCOMPARE(dialogs.value(5), static_cast<QDialog*>(&windows->Form8()));
-        QCOMPARE(dialogs.value(6), static_cast<QDialog*>(&windows->Form9()));
+        QCOMPARE(dialogs.value(3), static_cast<QDialog*>(&windows->Form4()));
+        QCOMPARE(dialogs.value(4), static_cast<QDialog*>(&windows->Form5()));
+        QCOMPARE(dialogs.value(5), static_cast<QDialog*>(&windows->Form6()));
+        QCOMPARE(dialogs.value(6), static_cast<QDialog*>(&windows->Form8()));
+        QCOMPARE(dialogs.value(7), static_cast<QDialog*>(&windows->Form9()));
         QCOMPARE(form2().size(), QSize(356, 223));
         QCOMPARE(form2().windowTitle(), "Mode Sense");
         auto* group = form2().findChild<QGroupBox*>();

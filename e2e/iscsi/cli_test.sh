@@ -30,6 +30,15 @@ check scan "0:1:1    00h   IET       VIRTUAL-DISK      0001  no" "$scan"
 long=$("$cli" --iscsi "iscsi://$portal/$disks" raw 0:0:1 3E 00 00000000 00 0258 00 --in 600)
 check "read long" "Additional Sense Code  \$20 \$00  invalid command operation code" "$long"
 
+# tgtd keeps no defect lists: its ILLEGAL REQUEST, decoded, is the failure
+# of the list asked for.
+defects=$("$cli" --iscsi "iscsi://$portal/$disks" read-defect 0:0:2 --list grown 2>&1)
+status=$?
+check "read defect" "Error: Read Defect 2" "$defects"
+check "read defect" "Additional Sense Code  \$20 \$00  invalid command operation code" "$defects"
+check "read defect" "quillon-cli: READ DEFECT DATA failed: invalid command operation code" "$defects"
+[[ $status -eq 1 ]] || { echo "read-defect exited $status"; failures=$((failures + 1)); }
+
 capacity=$("$cli" --iscsi "iscsi://$portal/$disks" capacity 0:0:2)
 check capacity "BlockSize        2048" "$capacity"
 

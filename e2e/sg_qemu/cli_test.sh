@@ -27,6 +27,7 @@ i=0; while [ $i -lt 32 ]; do printf QUILLON-ROUNDTRP; i=$((i + 1)); done >/block
 quillon-cli write 0:1:0 20 --in /block.bin
 quillon-cli read 0:1:0 20 --out /back.bin >/dev/null && cmp /block.bin /back.bin && echo "round trip: same bytes"
 quillon-cli long-read 0:1:0 20
+quillon-cli read-defect 0:1:0 --list grown --format block
 quillon-cli eject 0:2:0
 quillon-cli raw 0:2:0 000000000000
 quillon-cli copy-drive 0:1:0 0:2:0 --start 18 --end 28 --quiet
@@ -87,6 +88,16 @@ Extended Sense Data
 Sense Key              \$05  Illegal Request
 Additional Sense Code  \$20 \$00  invalid command operation code"*"=== exit 1" ]] ||
     { echo "MISSING: long-read refused with ILLEGAL REQUEST"; failures=$((failures + 1)); }
+
+# The disk keeps no defect lists: READ DEFECT DATA is refused, and the
+# failure is the list's.
+[[ $(section "quillon-cli read-defect 0:1:0 --list grown --format block") == "    **** Read Defect Data *****
+Error: Read Defect 4
+Extended Sense Data
+Sense Key              \$05  Illegal Request
+Additional Sense Code  \$20 \$00  invalid command operation code
+quillon-cli: READ DEFECT DATA failed: invalid command operation code
+=== exit 1" ]] || { echo "MISSING: read-defect refused with ILLEGAL REQUEST"; failures=$((failures + 1)); }
 
 expect "LastBlockLBA     32767 (7FFFh)" \
     "LastBlockLBA     8191 (1FFFh)" \

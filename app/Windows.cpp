@@ -11,8 +11,10 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
       form2_(new console::TForm2(form1_->Operations, form1_.get())),
       form3_(new console::TForm3(form1_.get())),
       form6_(new console::TForm6(form1_->Operations, *form3_, form1_.get())),
+      form7_(new console::TForm7(*form1_)),
       form8_(new mediatests::TForm8(form1_->Operations, form1_.get())),
       form9_(new mediatests::TForm9(form1_->Operations, form1_.get())),
+      form10_(new console::TForm10(*form1_)),
       form11_(new mediatests::TForm11(form1_->Operations, form9_->Test().Geometry, form1_.get())),
       exSenseData_(new console::TExSenseData(form1_.get())) {
     form1_->SetSenseWindow(exSenseData_);
@@ -32,6 +34,13 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
     form1_->SetOperation(12, [this] { launchTest(*form9_, "Bit Error Rate Test"); });
     form1_->SetOperation(13, [this] { launchSeekTest(); });
     form1_->SetOperation(15, [this] { launchTwoDriveCopy(); });
+    form1_->SetOperation(17, [this] {
+        console::FormatOperations(form1_->Operations).Format(form1_->SelectedAddress(), *form7_);
+    });
+    form1_->SetOperation(18, [this] {
+        console::FormatOperations(form1_->Operations)
+            .ZeroFormat(form1_->SelectedAddress(), *form10_);
+    });
     form1_->SetOperation(19, [this] { launchTest(*form11_, "Safe Bit Error Rate Test"); });
 }
 

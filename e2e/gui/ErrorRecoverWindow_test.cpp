@@ -109,8 +109,10 @@ private slots:
         QCOMPARE(dialogs.value(1), static_cast<QDialog*>(&form2()));
         QCOMPARE(dialogs.value(2)->objectName(), "Form3");
         QCOMPARE(dialogs.value(3), static_cast<QDialog*>(&windows->Form6()));
-        QCOMPARE(dialogs.value(4), static_cast<QDialog*>(&windows->Form8()));
-        QCOMPARE(dialogs.value(5), static_cast<QDialog*>(&windows->Form9()));
+        QCOMPARE(dialogs.value(4), static_cast<QDialog*>(&windows->Form7()));
+        QCOMPARE(dialogs.value(5), static_cast<QDialog*>(&windows->Form8()));
+        QCOMPARE(dialogs.value(6), static_cast<QDialog*>(&windows->Form9()));
+        QCOMPARE(dialogs.value(7), static_cast<QDialog*>(&windows->Form10()));
         QCOMPARE(form2().size(), QSize(356, 223));
         QCOMPARE(form2().windowTitle(), "Mode Sense");
         auto* group = form2().findChild<QGroupBox*>();

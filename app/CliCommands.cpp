@@ -3,6 +3,7 @@
 #include "CliBitErrorRate.h"
 #include "CliBlocks.h"
 #include "CliDriveCopy.h"
+#include "CliFormat.h"
 #include "CliHelp.h"
 #include "CliModePage.h"
 #include "CliRequests.h"
@@ -135,6 +136,10 @@ constexpr OptionSpec CopyDriveOptions[] = {
      "the block the copy stops before; 0 means the source's last block", "0"},
 };
 
+constexpr OptionSpec FormatOptions[] = {
+    {"--yes", ValueKind::Flag, "",
+     "format without asking; needed when standard input is not a terminal"}};
+
 constexpr OperandSpec HelpOperands[] = {
     {"COMMAND", ValueKind::CommandName, "the command to describe", true}};
 
@@ -235,6 +240,23 @@ constexpr CommandSpec Table[] = {
      "The blocks move in chunks of up to 99960 bytes. The exit status is 0 only when every "
      "block of the range was copied.",
      RunCopyDrive},
+    {"format", CommandGroup::Operations, Device, FormatOptions,
+     "format the medium with the drive's own defaults, as \"Format\" does; ERASES the medium",
+     "FORMAT UNIT without a parameter list: the drive keeps its defect lists and certifies the "
+     "surface. The question \"Format Drive\" is answered on the terminal (type ok to go on) or "
+     "by --yes. A write-protected medium is ejected and refused. While the drive formats, the "
+     "time elapsed is shown; the command may take up to two hours. The exit status is 0 only "
+     "when the format completed.",
+     RunFormat},
+    {"zero-format", CommandGroup::Operations, Device, FormatOptions,
+     "format the medium with an empty defect list that replaces the grown list and without "
+     "certification, as \"ZeroFormat\" does; ERASES the medium",
+     "FORMAT UNIT with FmtData and CmpLst and a 10-byte parameter list: FOV and DCRT set, no "
+     "defects. The question \"Format Drive(Non P-list:Disable Certification)\" is answered on "
+     "the terminal (type ok to go on) or by --yes. A write-protected medium is ejected and "
+     "refused. While the drive formats, the time elapsed is shown. The exit status is 0 only "
+     "when the format completed.",
+     RunZeroFormat},
     {"inquiry",
      CommandGroup::Requests,
      Device,

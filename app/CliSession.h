@@ -28,6 +28,10 @@ public:
     std::ostream& Out() { return out_; }
     // The progress window of the copies and of verify.
     console::ProgressWindow& Gauge() { return gauge_; }
+    // The progress line of a command that shows no percentage, and the
+    // console the operations write to.
+    ProgressLine& Progress() { return progress_; }
+    StreamConsole& Output() { return console_; }
     // The exit status of a run: 0 when nothing fell short, else 1, with each
     // shortcoming said on standard error.
     int Conclude(const std::vector<std::string>& shortcomings);

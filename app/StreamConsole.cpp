@@ -2,6 +2,11 @@
 
 #include "drive/SenseReport.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <iostream>
+
 namespace quillon::app {
 
 void StreamConsole::print(const std::string& line) {
@@ -19,7 +24,27 @@ void StreamConsole::MessageBox(BoxKind, const std::string& text) {
 
 console::Console::Answer StreamConsole::AskOkAbort(const std::string& question) {
     print(question);
+    switch (answering_) {
+    case Answering::Ok:
+        return Answer::Ok;
+    case Answering::AskUser:
+        return askUser();
+    case Answering::Abort:
+        break;
+    }
     return Answer::Abort;
+}
+
+console::Console::Answer StreamConsole::askUser() {
+    out_.flush();
+    std::fputs("OK or Abort? ", stderr);
+    std::fflush(stderr);
+    std::string reply;
+    std::getline(std::cin, reply);
+    std::erase_if(reply, [](unsigned char c) { return std::isspace(c) != 0; });
+    std::transform(reply.begin(), reply.end(), reply.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return reply == "ok" ? Answer::Ok : Answer::Abort;
 }
 
 void StreamConsole::ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC, std::int32_t ASCQ,

@@ -11,10 +11,18 @@ namespace quillon::app {
 // the contents of the sense window when it would open, on an output stream;
 // the progress of long operations on a progress line, taken away before
 // each line. Clearing the log prints nothing: each command runs one
-// operation. A question is printed and answered Abort, which ends a test.
+// operation. A question is printed and answered Abort, which ends a test,
+// unless the command answers otherwise.
 class StreamConsole : public console::Console {
 public:
+    // How questions are answered: Abort without asking, OK without asking
+    // (the user said so on the command line), or by the user on standard
+    // input, where only "ok" goes on.
+    enum class Answering { Abort, Ok, AskUser };
+
     StreamConsole(std::ostream& out, ProgressLine& progress) : out_(out), progress_(progress) {}
+
+    void SetAnswering(Answering answering) { answering_ = answering; }
 
     void ClearLog() override {}
     void AddLog(const std::string& line) override;
@@ -26,9 +34,11 @@ public:
 
 private:
     void print(const std::string& line);
+    Answer askUser();
 
     std::ostream& out_;
     ProgressLine& progress_;
+    Answering answering_ = Answering::Abort;
 };
 
 } // namespace quillon::app

@@ -1,0 +1,111 @@
+// quillon-cli format and zero-format as a user runs them: the question on a
+// terminal or --yes, the lines, the medium afterwards, and the exit status of
+// every way a format falls short.
+#include "CliRun.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace quillon::e2e;
+
+namespace {
+
+const std::string Header = "    **** Physical Format *****\n";
+
+// A medium image of its own for one test, with block 20 written.
+struct WrittenMedium {
+    explicit WrittenMedium(const std::string& name)
+        : dir(std::filesystem::temp_directory_path() /
+              ("quillon-" + name + "-" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(dir);
+        std::ofstream(path("block.bin")) << std::string(512, 'W');
+        cli(drives() + " write 0:2:0 20 --in " + path("block.bin"));
+    }
+    ~WrittenMedium() { std::filesystem::remove_all(dir); }
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+    std::string drives() const { return "--simulate=2=mo230:image=" + path("medium.img"); }
+    bool blockStillWritten() const {
+        cli(drives() + " read 0:2:0 20 --out " + path("back.bin"), false);
+        return readFile(path("back.bin")) == readFile(path("block.bin"));
+    }
+
+    std::filesystem::path dir;
+};
+
+// A command run on a terminal, with what is typed on it; the terminal's
+// line ends read as plain newlines.
+Run onTerminal(const std::string& arguments, const std::string& typed) {
+    Run run = shell("printf '" + typed + "\\n' | script -qec \"" + std::string(QUILLON_CLI) + " " +
+                    arguments + "\" /dev/null");
+    std::erase(run.output, '\r');
+    return run;
+}
+
+} // namespace
+
+TEST(QuillonCliFormat, YesFormatsWithoutAskingAndTheMediumIsErased) {
+    const WrittenMedium medium("format-yes");
+    const auto format = cli(medium.drives() + " format 0:2:0 --yes");
+    EXPECT_EQ(format.exitStatus, 0);
+    EXPECT_EQ(format.output, Header + "Format Drive\nFormat Start\nFormat Complete\n"
+                                      "  Time(mm:ss) =    0: 0\nFormat Complete\n");
+    EXPECT_FALSE(medium.blockStillWritten());
+}
+
+TEST(QuillonCliFormat, WithoutATerminalNeitherFormatRunsUnlessTold) {
+    const WrittenMedium medium("format-no-terminal");
+    for (const char* command : {" format 0:2:0", " zero-format 0:2:0"}) {
+        const auto refused = cli(medium.drives() + command + " </dev/null");
+        EXPECT_EQ(refused.exitStatus, 2);
+        EXPECT_TRUE(contains(refused.output, "standard input is not a terminal")) << refused.output;
+        EXPECT_TRUE(contains(refused.output, "--yes")) << refused.output;
+        EXPECT_FALSE(contains(refused.output, Header)) << refused.output;
+    }
+    EXPECT_TRUE(medium.blockStillWritten());
+}
+
+// The user types the answer (the terminal echoes it when it comes, which may
+// be before the question); while the drive formats (a second and more at this
+// scale) the progress line shows the time elapsed.
+TEST(QuillonCliFormat, OnATerminalTheUserAnswersAndSeesTheTimeGo) {
+    const std::string zeroFormat = "--simulate=2=mo230 --time-scale 0.01 zero-format 0:2:0";
+    const std::string question = "Format Drive(Non P-list:Disable Certification)\nOK or Abort? ";
+    const auto formatted = onTerminal(zeroFormat, "ok");
+    EXPECT_EQ(formatted.exitStatus, 0) << formatted.output;
+    EXPECT_TRUE(contains(formatted.output, question)) << formatted.output;
+    EXPECT_TRUE(contains(formatted.output, "  0:01 elapsed")) << formatted.output;
+    EXPECT_TRUE(contains(formatted.output, "Format Start\n")) << formatted.output;
+    EXPECT_TRUE(formatted.output.ends_with("Format Complete\n  Time(mm:ss) =    0: 1\n"
+                                           "Format Complete\n"))
+        << formatted.output;
+
+    const auto aborted = onTerminal(zeroFormat, "abort");
+    EXPECT_EQ(aborted.exitStatus, 1);
+    EXPECT_TRUE(contains(aborted.output, question)) << aborted.output;
+    EXPECT_TRUE(aborted.output.ends_with("Cancel Format Drive\n"
+                                         "quillon-cli: the format was cancelled\n"))
+        << aborted.output;
+}
+
+TEST(QuillonCliFormat, AFormatThatFallsShortExitsOneAndSaysWhy) {
+    struct Case {
+        const char* arguments;
+        const char* printed;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"--simulate=2=mo230:fail=04-3.31.1 format 0:2:0 --yes",
+         "Format Drive\nFormat Start\n  Time(mm:ss) =    0: 0\nError: Format\n",
+         "quillon-cli: the format failed: format command failed\n"},
+        {"--simulate=2=mo230:wp zero-format 0:2:0 --yes", "Error: Media Write protected\n",
+         "quillon-cli: the medium is write-protected, or its mode data could not be read\n"},
+        {"--simulate=2=mo230 format 0:3:0 --yes", "",
+         "quillon-cli: no device answers at that address\n"},
+    };
+    for (const Case& c : cases) {
+        const auto run = cli(c.arguments);
+        EXPECT_EQ(run.exitStatus, 1) << c.arguments;
+        EXPECT_TRUE(contains(run.output, Header + c.printed)) << run.output;
+        EXPECT_TRUE(run.output.ends_with(c.reason)) << run.output;
+    }
+}

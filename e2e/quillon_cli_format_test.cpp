@@ -4,7 +4,6 @@
 #include "CliRun.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace quillon::e2e;
 
@@ -14,22 +13,17 @@ const std::string Header = "    **** Physical Format *****\n";
 
 // A medium image of its own for one test, with block 20 written.
 struct WrittenMedium {
-    explicit WrittenMedium(const std::string& name)
-        : dir(std::filesystem::temp_directory_path() /
-              ("quillon-" + name + "-" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(dir);
-        std::ofstream(path("block.bin")) << std::string(512, 'W');
-        cli(drives() + " write 0:2:0 20 --in " + path("block.bin"));
+    explicit WrittenMedium(const std::string& name) : scratch(name) {
+        std::ofstream(scratch.path("block.bin")) << std::string(512, 'W');
+        cli(drives() + " write 0:2:0 20 --in " + scratch.path("block.bin"));
     }
-    ~WrittenMedium() { std::filesystem::remove_all(dir); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-    std::string drives() const { return "--simulate=2=mo230:image=" + path("medium.img"); }
+    std::string drives() const { return "--simulate=2=mo230:image=" + scratch.path("medium.img"); }
     bool blockStillWritten() const {
-        cli(drives() + " read 0:2:0 20 --out " + path("back.bin"), false);
-        return readFile(path("back.bin")) == readFile(path("block.bin"));
+        cli(drives() + " read 0:2:0 20 --out " + scratch.path("back.bin"), false);
+        return readFile(scratch.path("back.bin")) == readFile(scratch.path("block.bin"));
     }
 
-    std::filesystem::path dir;
+    Scratch scratch;
 };
 
 // A command run on a terminal, with what is typed on it; the terminal's

@@ -2,8 +2,6 @@
 
 #include "FormatText.h"
 
-#include <algorithm>
-
 namespace quillon::console {
 
 namespace {
@@ -31,29 +29,21 @@ private:
 
 } // namespace
 
-ElapsedTime Elapsed(std::int32_t ticks, const FormatKind& kind) {
+std::string ElapsedText(std::int32_t ticks, const FormatKind& kind) {
     const std::int32_t perSecond = 1000 / kind.TickMilliseconds;
     const std::int32_t perMinute = 60 * perSecond;
-    return {ticks / perMinute, ticks % perMinute / perSecond};
-}
-
-std::string ElapsedText(std::int32_t ticks, const FormatKind& kind) {
-    const ElapsedTime elapsed = Elapsed(ticks, kind);
-    return formatText("%4d:%2d", elapsed.Minutes, elapsed.Seconds);
+    return formatText("%4d:%2d", ticks / perMinute, ticks % perMinute / perSecond);
 }
 
 FormatJob::FormatJob(drive::TMODrive& drive, DeviceAddress at, const FormatKind& kind)
     : drive_(drive), at_(at), formatBits_(kind.FormatBits),
-      parameterLength_(static_cast<std::int32_t>(kind.ParameterList.size())) {
-    std::copy_n(kind.ParameterList.begin(), std::min(kind.ParameterList.size(), parameters_.size()),
-                parameters_.begin());
-}
+      parameters_(kind.ParameterList.begin(), kind.ParameterList.end()) {}
 
 void FormatJob::Execute() noexcept {
     std::int32_t result = RaisedResult;
     try {
-        result = drive_.Format(at_.HA, at_.Target, at_.LUN, formatBits_, parameterLength_,
-                               parameters_.data());
+        result = drive_.Format(at_.HA, at_.Target, at_.LUN, formatBits_,
+                               static_cast<std::int32_t>(parameters_.size()), parameters_.data());
     } catch (...) {
         error_ = std::current_exception();
     }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace quillon::console {
 
@@ -33,14 +34,9 @@ inline constexpr FormatKind PhysicalFormat{"Format Drive", 0x00, {}, 1000};
 inline constexpr FormatKind NonPListFormat{"Format Drive(Non P-list:Disable Certification)", 0x1D,
                                            EmptyDefectList, 100};
 
-// Whole minutes and the seconds beyond them of ticks of a kind's timer.
-struct ElapsedTime {
-    std::int32_t Minutes;
-    std::int32_t Seconds;
-};
-ElapsedTime Elapsed(std::int32_t ticks, const FormatKind& kind);
-// The progress windows' elapsed time, "%4d:%2d": blank-padded minutes and
-// seconds.
+// The time that ticks of a kind's timer make, as the progress windows and the
+// log show it, "%4d:%2d": whole minutes and the seconds beyond them, padded
+// with blanks.
 std::string ElapsedText(std::int32_t ticks, const FormatKind& kind);
 
 // One FORMAT UNIT, sent by a worker thread while the user interface waits:
@@ -50,10 +46,6 @@ std::string ElapsedText(std::int32_t ticks, const FormatKind& kind);
 // and stores a non-zero result, so the wait always ends.
 class FormatJob {
 public:
-    // The result stored when the drive layer raised an error instead of
-    // returning one.
-    static constexpr std::int32_t RaisedResult = 0x300;
-
     FormatJob(drive::TMODrive& drive, DeviceAddress at, const FormatKind& kind);
 
     // On the worker thread: sends the command and stores its result.
@@ -66,11 +58,14 @@ public:
     void RethrowError() const;
 
 private:
+    // The result stored when the drive layer raised an error instead of
+    // returning one.
+    static constexpr std::int32_t RaisedResult = 0x300;
+
     drive::TMODrive& drive_;
     const DeviceAddress at_;
     const std::uint8_t formatBits_;
-    std::array<std::uint8_t, EmptyDefectList.size()> parameters_{};
-    const std::int32_t parameterLength_;
+    std::vector<std::uint8_t> parameters_;
     std::exception_ptr error_;
     std::atomic<std::int32_t> result_{-1};
 };

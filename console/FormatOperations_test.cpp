@@ -15,6 +15,17 @@ using console::FormatOperations;
 using Bytes = std::vector<std::uint8_t>;
 using Lines = std::vector<std::string>;
 
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+// Qt is not built with ThreadSanitizer: QThread's own locking (atomics inside
+// libQt6Core) is invisible to it, so what Qt does with its wait condition
+// when a worker ends looks like a race. Calls from inside Qt are Qt's.
+extern "C" const char* __tsan_default_suppressions() {
+    return "called_from_lib:libQt6Core.so.6\n";
+}
+#endif
+#endif
+
 namespace {
 
 constexpr std::uint8_t FormatUnit = 0x04;

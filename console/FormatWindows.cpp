@@ -100,10 +100,11 @@ void FormatWindow::FormShow(std::shared_ptr<FormatJob> job) {
     Timer1->start();
     Gauge1->SetProgress(0);
     // The worker frees itself when it ends.
-    auto* worker = new TMyThread(std::move(job));
-    connect(worker, &QThread::finished, this, &FormatWindow::WorkerTerminate);
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    worker->start();
+    Worker = new TMyThread(std::move(job));
+    connect(Worker, &QThread::finished, this,
+            [this, worker = Worker.data()] { WorkerTerminate(worker); });
+    connect(Worker, &QThread::finished, Worker, &QObject::deleteLater);
+    Worker->start();
 }
 
 // The worker's end posts an event, so waiting for the next event never
@@ -124,8 +125,10 @@ void FormatWindow::Timer1Timer() {
     Gauge1->SetProgress(next >= Gauge1->maximum() ? Gauge1->minimum() : next);
 }
 
-void FormatWindow::WorkerTerminate() {
-    Timer1->stop();
+void FormatWindow::WorkerTerminate(const TMyThread* ended) {
+    if (ended == Worker) {
+        Timer1->stop();
+    }
 }
 
 // Without a system menu the window cannot be closed; the program only hides

@@ -3,6 +3,7 @@
 #include "console/FormatOperations.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class QLabel;
 class QTimer;
@@ -15,6 +16,7 @@ class TGauge;
 namespace quillon::console {
 
 struct FormatWindowLook;
+class TMyThread;
 
 // The progress window of a format, shown in the main window's place while
 // the drive formats: a gauge that sweeps once every hundred ticks of its
@@ -47,14 +49,16 @@ private:
     // gauge at its start, and the worker started on the job.
     void FormShow(std::shared_ptr<FormatJob> job);
     void Timer1Timer();
-    // The worker has ended (on this window's thread).
-    void WorkerTerminate();
+    // A worker has ended (on this window's thread); only the running one's
+    // end stops the timer.
+    void WorkerTerminate(const TMyThread* ended);
 
     const FormatKind& kind_;
     QWidget& mainWindow_;
     const bool centred_;
     const bool closable_;
     std::int32_t ticks_ = 0;
+    QPointer<TMyThread> Worker; // the running worker, until it ends
 };
 
 // "Physical Format", the progress window of Format: ticks of a second, a

@@ -73,7 +73,10 @@ FormatWindow::FormatWindow(const FormatKind& kind, const FormatWindowLook& look,
     FmtEdit1->setObjectName("FmtEdit1");
     FmtEdit1->setGeometry(ElapsedPlace);
     FmtEdit1->setAlignment(look.elapsedAlignment);
+    // Only the timer writes the time: it takes no focus, so it shows no
+    // selection either.
     FmtEdit1->setReadOnly(true);
+    FmtEdit1->setFocusPolicy(Qt::NoFocus);
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(kind.TickMilliseconds);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <unistd.h>
 
 using namespace quillon::app;
 
@@ -86,8 +87,10 @@ bool hasOkLine(const std::string& output) {
 TEST(FaultMatrix, EveryOperationReportsEveryKindOfFailure) {
     // The bytes the writes send: a block and a long block of mo230.
     const auto directory = std::filesystem::temp_directory_path();
-    const std::string block = (directory / "quillon-fault-block").string();
-    const std::string longBlock = (directory / "quillon-fault-long-block").string();
+    // Named for this run, so that runs side by side keep their own.
+    const std::string thisRun = std::to_string(::getpid());
+    const std::string block = (directory / ("quillon-fault-block-" + thisRun)).string();
+    const std::string longBlock = (directory / ("quillon-fault-long-block-" + thisRun)).string();
     std::ofstream(block) << std::string(512, 'b');
     std::ofstream(longBlock) << std::string(600, 'l');
     for (const Operation& operation : Operations) {

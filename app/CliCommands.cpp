@@ -5,6 +5,7 @@
 #include "CliCopies.h"
 #include "CliDefectList.h"
 #include "CliDriveCopy.h"
+#include "CliFormat.h"
 #include "CliHelp.h"
 #include "CliModePage.h"
 #include "CliRequests.h"
@@ -173,6 +174,10 @@ constexpr OptionSpec CopyDiskOptions[] = {
      "the program changes; at a real drive nobody could change it in between"},
 };
 
+constexpr OptionSpec FormatOptions[] = {
+    {"--yes", ValueKind::Flag, "",
+     "format without asking; needed when standard input is not a terminal"}};
+
 constexpr OperandSpec HelpOperands[] = {
     {"COMMAND", ValueKind::CommandName, "the command to describe", true}};
 
@@ -306,6 +311,23 @@ constexpr CommandSpec Table[] = {
      "The blocks move in chunks of up to 99960 bytes. The exit status is 0 only when every "
      "block of the range was copied.",
      RunCopyDrive},
+    {"format", CommandGroup::Operations, Device, FormatOptions,
+     "format the medium with the drive's own defaults, as \"Format\" does; ERASES the medium",
+     "FORMAT UNIT without a parameter list: the drive keeps its defect lists and certifies the "
+     "surface. The question \"Format Drive\" is answered on the terminal (type ok to go on) or "
+     "by --yes. A write-protected medium is ejected and refused. While the drive formats, the "
+     "time elapsed is shown; the command may take up to two hours. The exit status is 0 only "
+     "when the format completed.",
+     RunFormat},
+    {"zero-format", CommandGroup::Operations, Device, FormatOptions,
+     "format the medium with an empty defect list that replaces the grown list and without "
+     "certification, as \"ZeroFormat\" does; ERASES the medium",
+     "FORMAT UNIT with FmtData and CmpLst and a 10-byte parameter list: FOV and DCRT set, no "
+     "defects. The question \"Format Drive(Non P-list:Disable Certification)\" is answered on "
+     "the terminal (type ok to go on) or by --yes. A write-protected medium is ejected and "
+     "refused. While the drive formats, the time elapsed is shown. The exit status is 0 only "
+     "when the format completed.",
+     RunZeroFormat},
     {"inquiry",
      CommandGroup::Requests,
      Device,

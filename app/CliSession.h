@@ -33,6 +33,8 @@ public:
     console::MediumChanger& Changer();
     // How the operation's questions are answered (Abort unless said).
     void AnswerQuestions(StreamConsole::Answering answering) { console_.SetAnswering(answering); }
+    // The progress line of a command that shows no percentage.
+    ProgressLine& Progress() { return progress_; }
     // The exit status of a run: 0 when nothing fell short, else 1, with each
     // shortcoming said on standard error.
     int Conclude(const std::vector<std::string>& shortcomings);

@@ -26,6 +26,9 @@ public:
     static bool WantedOnStandardError(bool quiet);
 
     void Show(std::int64_t done, std::int64_t total);
+    // The elapsed time counts from now on: for a command whose long part
+    // starts after a question.
+    void Restart() { start_ = Clock::now(); }
     // Takes the line away, before other output and at the end.
     void Clear();
 

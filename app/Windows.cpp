@@ -14,8 +14,10 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
       form4_(new console::TForm4(form1_->Operations, form1_.get())),
       form5_(new console::TForm5(form1_.get())),
       form6_(new console::TForm6(form1_->Operations, *form3_, form1_.get())),
+      form7_(new console::TForm7(*form1_)),
       form8_(new mediatests::TForm8(form1_->Operations, form1_.get())),
       form9_(new mediatests::TForm9(form1_->Operations, form1_.get())),
+      form10_(new console::TForm10(*form1_)),
       form11_(new mediatests::TForm11(form1_->Operations, form9_->Test().Geometry, form1_.get())),
       exSenseData_(new console::TExSenseData(form1_.get())), changer_(form1_->MODrive1),
       copies_(form1_->Operations, *form5_, *form3_, changer_) {
@@ -41,6 +43,13 @@ Windows::Windows(std::vector<std::unique_ptr<scsi::Transport>> transports,
     form1_->SetOperation(13, [this] { launchSeekTest(); });
     form1_->SetOperation(15, [this] { launchTwoDriveCopy(); });
     form1_->SetOperation(16, [this] { form4_->Operation().ReadDefect(form1_->SelectedAddress()); });
+    form1_->SetOperation(17, [this] {
+        console::FormatOperations(form1_->Operations).Format(form1_->SelectedAddress(), *form7_);
+    });
+    form1_->SetOperation(18, [this] {
+        console::FormatOperations(form1_->Operations)
+            .ZeroFormat(form1_->SelectedAddress(), *form10_);
+    });
     form1_->SetOperation(19, [this] { launchTest(*form11_, "Safe Bit Error Rate Test"); });
 }
 

@@ -34,6 +34,17 @@ public:
     void ShowSense(bool, std::int32_t, std::int32_t, std::int32_t, std::int32_t) override {}
 };
 
+// The front end of the tests, noting also what the sense window showed.
+class SenseRecordingConsole : public RecordingConsole {
+public:
+    void ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC, std::int32_t,
+                   std::int32_t) override {
+        if (Show) {
+            lines.push_back("sense " + std::to_string(SenseKey) + "/" + std::to_string(ASC));
+        }
+    }
+};
+
 // The transports of a program whose only adapter is a simulated bus with
 // these drives; bus is set to that bus.
 inline std::vector<std::unique_ptr<scsi::Transport>>

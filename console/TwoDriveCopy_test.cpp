@@ -37,17 +37,6 @@ public:
     void ProcessMessages() override { events.push_back("messages"); }
 };
 
-// The front end of the tests, noting also what the sense window showed.
-class SenseRecordingConsole : public console::testing::RecordingConsole {
-public:
-    void ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC, std::int32_t,
-                   std::int32_t) override {
-        if (Show) {
-            lines.push_back("sense " + std::to_string(SenseKey) + "/" + std::to_string(ASC));
-        }
-    }
-};
-
 // A chunk as the drive received it: first block and block count.
 struct Chunk {
     std::uint32_t lba;
@@ -103,7 +92,7 @@ struct Rig {
 
     scsi::SimTransport* bus = nullptr;
     drive::TMODrive drive;
-    SenseRecordingConsole console;
+    console::testing::SenseRecordingConsole console;
     RecordingGauge gauge;
     console::DriveConsole operations;
     TwoDriveCopy copy;

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace quillon::e2e {
 
@@ -45,5 +46,20 @@ inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), {}};
 }
+
+// A directory of its own for the files of one test.
+struct Scratch {
+    explicit Scratch(const std::string& name)
+        : dir(std::filesystem::temp_directory_path() /
+              ("quillon-" + name + "-" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(dir);
+    }
+    ~Scratch() { std::filesystem::remove_all(dir); }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    std::filesystem::path dir;
+};
 
 } // namespace quillon::e2e

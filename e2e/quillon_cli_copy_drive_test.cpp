@@ -3,26 +3,12 @@
 #include "CliRun.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace quillon::e2e;
 
 namespace {
 
 const std::string Header = "    **** Copy Disk (2 Drive) *****\n";
-
-// A directory of its own for the files of one test.
-struct Scratch {
-    explicit Scratch(const std::string& name)
-        : dir(std::filesystem::temp_directory_path() /
-              ("quillon-" + name + "-" + std::to_string(::getpid()))) {
-        std::filesystem::create_directories(dir);
-    }
-    ~Scratch() { std::filesystem::remove_all(dir); }
-    std::string path(const std::string& name) const { return (dir / name).string(); }
-
-    std::filesystem::path dir;
-};
 
 } // namespace
 

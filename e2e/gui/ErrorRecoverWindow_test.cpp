@@ -100,9 +100,9 @@ private slots:
     void cleanup() { closeWindows(); }
 
     // The page editor is made after the hex editor and before the progress
-    // window, the defect list choice, the range dialog, the two-drive copy and
-    // the seek test; its controls sit in two columns, every label beside its
-    // field.
+    // window, the defect list choice, the range dialog, the two-drive copy,
+    // the format window and the seek test; its controls sit in two columns,
+    // every label beside its field.
     void editorIsBuiltAsDesigned() {
         open("2=mo230:no-ua");
         const auto dialogs = form().findChildren<QDialog*>(Qt::FindDirectChildrenOnly);
@@ -112,8 +112,10 @@ private slots:
         QCOMPARE(dialogs.value(3), static_cast<QDialog*>(&windows->Form4()));
         QCOMPARE(dialogs.value(4), static_cast<QDialog*>(&windows->Form5()));
         QCOMPARE(dialogs.value(5), static_cast<QDialog*>(&windows->Form6()));
-        QCOMPARE(dialogs.value(6), static_cast<QDialog*>(&windows->Form8()));
-        QCOMPARE(dialogs.value(7), static_cast<QDialog*>(&windows->Form9()));
+        QCOMPARE(dialogs.value(6), static_cast<QDialog*>(&windows->Form7()));
+        QCOMPARE(dialogs.value(7), static_cast<QDialog*>(&windows->Form8()));
+        QCOMPARE(dialogs.value(8), static_cast<QDialog*>(&windows->Form9()));
+        QCOMPARE(dialogs.value(9), static_cast<QDialog*>(&windows->Form10()));
         QCOMPARE(form2().size(), QSize(356, 223));
         QCOMPARE(form2().windowTitle(), "Mode Sense");
         auto* group = form2().findChild<QGroupBox*>();

@@ -39,6 +39,9 @@ sg_dd if=$(sgof 2) of=/after.bin bs=512 skip=5120 count=1 2>/dev/null && [ "$(tr
 quillon-cli verify 0:1:0 --start 0 --end 600 --quiet
 quillon-cli raw 0:2:0 1B 00 00 00 02 00
 quillon-cli raw 0:2:0 000000000000
+quillon-cli format 0:1:0 --yes --quiet
+quillon-cli write 0:1:0 40 --in /block.bin
+quillon-cli read 0:1:0 40 --out /formatted.bin >/dev/null && cmp /block.bin /formatted.bin && echo "after the format: same bytes"
 COMMANDS
 
 boot "$1" "$(command -v sg_dd)" "$work/commands"
@@ -98,6 +101,17 @@ Sense Key              \$05  Illegal Request
 Additional Sense Code  \$20 \$00  invalid command operation code
 quillon-cli: READ DEFECT DATA failed: invalid command operation code
 === exit 1" ]] || { echo "MISSING: read-defect refused with ILLEGAL REQUEST"; failures=$((failures + 1)); }
+
+# FORMAT UNIT through the sg driver: the disk answers, and takes a write
+# and gives it back afterwards.
+[[ $(section "quillon-cli format 0:1:0 --yes --quiet") == "    **** Physical Format *****
+Format Drive
+Format Start
+Format Complete
+  Time(mm:ss) =    0: 0
+Format Complete
+=== exit 0" ]] || { echo "MISSING: the format of 0:1:0"; failures=$((failures + 1)); }
+expect "after the format: same bytes"
 
 expect "LastBlockLBA     32767 (7FFFh)" \
     "LastBlockLBA     8191 (1FFFh)" \

@@ -125,7 +125,7 @@ std::vector<std::string> CommandArguments::Words(std::string_view name) const {
     }
     const auto options = command_->Options;
     const auto option = std::find_if(options.begin(), options.end(),
-                                     [&](const OptionSpec& spec) { return spec.Name == name; });
+                                     [&](const OptionSpec& known) { return known.Name == name; });
     if (option != options.end() && !option->Default.empty()) {
         return {std::string(option->Default)};
     }

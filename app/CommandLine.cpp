@@ -23,7 +23,7 @@ struct DeclaredValue {
 // One command as the parser knows it: its entry, its subcommand and what
 // the subcommand collects.
 struct DeclaredCommand {
-    const CommandSpec* spec;
+    const CommandSpec* entry;
     CLI::App* parser;
     std::vector<DeclaredValue> values;
 };
@@ -88,22 +88,22 @@ DeclaredCommand declare(CLI::App& parser, const CommandSpec& entry) {
         option->required(!operand.Optional);
         command.values.push_back({std::string(operand.Name), operand.Kind, operand.Rest, option});
     }
-    for (const OptionSpec& spec : entry.Options) {
-        const std::string name(spec.Name);
-        CLI::Option* option = spec.Kind == ValueKind::Flag ? command.parser->add_flag(name)
-                                                           : command.parser->add_option(name);
-        if (spec.Kind != ValueKind::Flag) {
+    for (const OptionSpec& wanted : entry.Options) {
+        const std::string name(wanted.Name);
+        CLI::Option* option = wanted.Kind == ValueKind::Flag ? command.parser->add_flag(name)
+                                                             : command.parser->add_option(name);
+        if (wanted.Kind != ValueKind::Flag) {
             // Missing values and repeats are worded by checkedWords.
             option->expected(0, 1);
             option->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         }
-        option->required(spec.Required);
-        command.values.push_back({name, spec.Kind, spec.Repeatable, option});
+        option->required(wanted.Required);
+        command.values.push_back({name, wanted.Kind, wanted.Repeatable, option});
     }
-    for (const OptionSpec& spec : entry.Options) {
-        if (!spec.Excludes.empty()) {
-            command.parser->get_option(std::string(spec.Name))
-                ->excludes(command.parser->get_option(std::string(spec.Excludes)));
+    for (const OptionSpec& wanted : entry.Options) {
+        if (!wanted.Excludes.empty()) {
+            command.parser->get_option(std::string(wanted.Name))
+                ->excludes(command.parser->get_option(std::string(wanted.Excludes)));
         }
     }
     return command;
@@ -137,16 +137,16 @@ Words checkedWords(const DeclaredCommand& command) {
             kind == ValueKind::Flag ? std::vector<std::string>{} : option->results();
         if (kind != ValueKind::Flag && name.starts_with("-")) {
             if (std::find(values.begin(), values.end(), "") != values.end()) {
-                throw UsageError(name + " needs a value", std::string(command.spec->Name));
+                throw UsageError(name + " needs a value", std::string(command.entry->Name));
             }
             if (values.size() > 1 && !repeatable) {
                 throw UsageError(name + " is given more than once",
-                                 std::string(command.spec->Name));
+                                 std::string(command.entry->Name));
             }
         }
         for (const std::string& value : values) {
             if (const std::string problem = CheckValue(kind, name, value); !problem.empty()) {
-                throw UsageError(problem, std::string(command.spec->Name));
+                throw UsageError(problem, std::string(command.entry->Name));
             }
         }
         words.emplace(name, std::move(values));
@@ -173,8 +173,8 @@ Invocation ParseCommandLine(int argc, const char* const* argv) {
     parser.add_flag("--verbose", invocation.verbose);
     parser.add_flag("--quiet", invocation.quiet);
     std::vector<DeclaredCommand> commands;
-    for (const CommandSpec& spec : Commands()) {
-        commands.push_back(declare(parser, spec));
+    for (const CommandSpec& entry : Commands()) {
+        commands.push_back(declare(parser, entry));
     }
     const auto given = [&]() -> const DeclaredCommand* {
         for (const DeclaredCommand& command : commands) {
@@ -188,14 +188,14 @@ Invocation ParseCommandLine(int argc, const char* const* argv) {
         parser.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
         const DeclaredCommand* command = given();
-        throw UsageError(error.what(), command != nullptr ? std::string(command->spec->Name) : "");
+        throw UsageError(error.what(), command != nullptr ? std::string(command->entry->Name) : "");
     }
     const DeclaredCommand* command = given();
-    refuseLeftovers(parser.remaining(), command != nullptr ? command->spec : nullptr);
+    refuseLeftovers(parser.remaining(), command != nullptr ? command->entry : nullptr);
     if (command == nullptr) {
         throw UsageError("no command given");
     }
-    invocation.command.emplace(*command->spec, checkedWords(*command));
+    invocation.command.emplace(*command->entry, checkedWords(*command));
     return invocation;
 }
 

@@ -11,7 +11,7 @@ bool CopyRun::Start(DeviceAddress at, const std::string& title, const std::strin
     shortcomings_.clear();
     drive_.SelectCurrent(at);
     if (!drive_.BeginOperation(at, title)) {
-        return Fail("no device answers at this address");
+        return Fail(DriveConsole::NoDeviceReason);
     }
     if (!drive_.CheckUnitReady()) {
         std::string statusText;

@@ -48,7 +48,7 @@ constexpr EntryFormat EntryFormats[] = {
 DefectLists::Result DefectLists::ReadDefect(DeviceAddress at) {
     drive_.SelectCurrent(at);
     if (!drive_.BeginOperation(at, "Read Defect Data")) {
-        return {false, "no device answers at this address"};
+        return {false, DriveConsole::NoDeviceReason};
     }
     if (!drive_.CheckUnitReady()) {
         return {false, "the drive is not ready: " + report("Read Defect")};

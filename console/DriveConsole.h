@@ -46,6 +46,9 @@ public:
     // returns the inquiry data when a device answers there, the condition for
     // going on.
     std::optional<drive::TDeviceInfo> BeginOperation(DeviceAddress at, const std::string& title);
+    // Why an operation whose BeginOperation found no device did nothing, as
+    // quillon-cli reports it.
+    static constexpr const char* NoDeviceReason = "no device answers at this address";
 
     // The start of an operation on the medium (the capacity display, a media
     // test): the device becomes the current one, the log gets the header, and

@@ -62,7 +62,7 @@ FormatOperations::Result FormatOperations::Run(DeviceAddress at, const FormatKin
                                                FormatProgress& progress) {
     drive_.SelectCurrent(at);
     if (!drive_.BeginOperation(at, "Physical Format")) {
-        return {false, "no device answers at that address"};
+        return {false, DriveConsole::NoDeviceReason};
     }
     if (!drive_.CheckWriteEnable(at.HA, at.Target, at.LUN, true)) {
         return {false, "the medium is write-protected, or its mode data could not be read"};

@@ -212,7 +212,7 @@ TEST(FormatOperations, ADriveThatNeverAnswersTimesOutAndAnErrorRaisedInTheWorker
 TEST(FormatOperations, NoFormatWithoutADeviceOnAProtectedMediumOrWhenTheUserAborts) {
     Rig absent("2=mo230");
     EXPECT_EQ(absent.formats.Format({0, 3, 0}, absent.progress).Shortfall,
-              "no device answers at that address");
+              "no device answers at this address");
     EXPECT_EQ(absent.console.lines, Lines{Header});
 
     Rig protectedMedium("2=mo230:wp");

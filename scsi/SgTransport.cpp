@@ -1,8 +1,12 @@
 #include "SgTransport.h"
 
+#include "scsicore/ScsiConstants.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -10,6 +14,7 @@
 #include <linux/fs.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -18,6 +23,10 @@
 // interface is the head of the queue.
 #ifndef SG_FLAG_Q_AT_TAIL
 #define SG_FLAG_Q_AT_TAIL 0x10
+#endif
+// Data through the node's reserved buffer, mapped into the process.
+#ifndef SG_FLAG_MMAP_IO
+#define SG_FLAG_MMAP_IO 0x04
 #endif
 
 namespace quillon::scsi {
@@ -69,10 +78,18 @@ std::uint8_t hostStatusForWriteError(int error) {
 struct SgTransport::Node {
     SgDevice device;
     UniqueFd fd; // open while an adapter uses the device
+    // The device's second node, for one command at a time whose caller reads
+    // the reply itself; not open when the device could not be opened twice.
+    UniqueFd directFd;
+    // The second node's reserved buffer, mapped: data in arrives there with
+    // no copy by the kernel. Empty when the driver would not map it.
+    std::span<std::uint8_t> directMap;
     // Guarded by mutex_.
     bool gone = false;
     int outstanding = 0; // written to the driver and not read back yet
     std::deque<std::unique_ptr<Request>> backlog;
+    const TransportCommand* direct = nullptr; // in flight on directFd
+    bool directWatched = false; // its caller stopped waiting: the service thread reads it
 };
 
 // One command on its way through the driver. Data out goes straight from
@@ -88,6 +105,8 @@ struct SgTransport::Request {
     std::size_t capacity = 0;
     std::array<std::uint8_t, SenseBufferLength> sense{};
     sg_io_hdr header{};
+    const std::uint8_t* arrival = nullptr; // where data in arrives: data, or a node's mapped buffer
+    bool mappedOverCallerBytes = false;    // the mapped buffer started from the caller's bytes
 
     // Room for length bytes of data in, left as it was (the kernel writes
     // what the command brings, and only that goes back to the caller).
@@ -116,6 +135,10 @@ SgTransport::~SgTransport() {
     // never copies into the buffers freed below.
     for (auto& node : nodes_) {
         node->fd.reset();
+        node->directFd.reset();
+        if (!node->directMap.empty()) {
+            ::munmap(node->directMap.data(), node->directMap.size());
+        }
     }
     std::vector<std::unique_ptr<Request>> left;
     for (auto& entry : inFlight_) {
@@ -155,6 +178,21 @@ constexpr int ReservedBufferBytes = 128 * 1024;
 void reserveBuffer(int fd) {
     int bytes = ReservedBufferBytes;
     ::ioctl(fd, SG_SET_RESERVED_SIZE, &bytes);
+}
+
+// The reserved buffer of an sg node mapped into this process, for requests
+// with SG_FLAG_MMAP_IO; empty when the driver refuses.
+std::span<std::uint8_t> mapReservedBuffer(int fd) {
+    int bytes = 0;
+    if (::ioctl(fd, SG_GET_RESERVED_SIZE, &bytes) < 0 || bytes <= 0) {
+        return {};
+    }
+    void* at =
+        ::mmap(nullptr, static_cast<std::size_t>(bytes), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (at == MAP_FAILED) {
+        return {};
+    }
+    return {static_cast<std::uint8_t*>(at), static_cast<std::size_t>(bytes)};
 }
 
 // The --verbose line for a device in use on an adapter.
@@ -235,10 +273,16 @@ void SgTransport::layOut(const std::vector<SgDevice>& devices, std::vector<Uniqu
         adapterInfo_.push_back(adapterInfoFor(adapter, hostFactsFor(adapter, versions, used)));
     }
     for (std::size_t i = 0; i < used.size(); ++i) {
+        Node& node = *nodes_[i];
         if (!used[i]) {
-            nodes_[i]->fd.reset();
-        } else {
-            reserveBuffer(nodes_[i]->fd.get());
+            node.fd.reset();
+            continue;
+        }
+        reserveBuffer(node.fd.get());
+        node.directFd.reset(::open(node.device.path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+        if (node.directFd) {
+            reserveBuffer(node.directFd.get());
+            node.directMap = mapReservedBuffer(node.directFd.get());
         }
     }
 }
@@ -340,49 +384,35 @@ void SgTransport::finish(Request& request, const sg_io_hdr& reply) {
         const std::size_t length = dataInLength(reply, request.header.dxfer_len);
         if (length > 0) {
             command.withBuffer([&](std::span<std::uint8_t> buffer) {
-                std::copy_n(request.data.get(), std::min(length, buffer.size()), buffer.begin());
+                std::copy_n(request.arrival, std::min(length, buffer.size()), buffer.begin());
             });
         }
     }
     command.complete(resultFromReply(reply));
 }
 
-Completion SgTransport::execute(int adapter, const std::shared_ptr<TransportCommand>& command) {
-    TransportCommand& cmd = *command;
+// The node of the device a command is addressed to; null when there is none.
+SgTransport::Node* SgTransport::nodeFor(int adapter, const TransportCommand& command) {
     if (presence_ != Presence::Present || adapter < 0 || adapter >= adapterCount()) {
-        fail(cmd, host_status::SelectionTimeout);
-        return Completion::Error;
+        return nullptr;
     }
     const SgAdapterLayout& layout = layout_.adapters[static_cast<std::size_t>(adapter)];
-    const auto at = layout.devices.find({cmd.target(), cmd.lun()});
-    if (at == layout.devices.end()) {
-        fail(cmd, host_status::SelectionTimeout);
-        return Completion::Error;
-    }
-    Node& node = *nodes_[at->second];
-    if (cmd.cdb().empty()) {
-        fail(cmd, host_status::UnexpectedBusFree);
-        return Completion::Error;
-    }
+    const auto at = layout.devices.find({command.target(), command.lun()});
+    return at == layout.devices.end() ? nullptr : nodes_[at->second].get();
+}
 
+// A request for a command, ready to be written once its data in has a place.
+std::unique_ptr<SgTransport::Request>
+SgTransport::requestFor(Node& node, const std::shared_ptr<TransportCommand>& command) {
+    TransportCommand& cmd = *command;
     std::unique_ptr<Request> request = spareRequest();
     request->command = command;
     request->node = &node;
     std::copy(cmd.cdb().begin(), cmd.cdb().end(), request->cdb.begin());
+    request->arrival = nullptr;
+    request->mappedOverCallerBytes = false;
     sg_io_hdr& header = request->header;
     header = {};
-    if (cmd.direction() == DataDirection::In && cmd.bufferLength() > 0) {
-        std::uint8_t* data = request->dataIn(cmd.bufferLength());
-        // What the driver starts from where it takes SG_DXFER_TO_FROM_DEV.
-        const bool copied = !copyIn_ || cmd.withBuffer([&](std::span<std::uint8_t> buffer) {
-            std::copy(buffer.begin(), buffer.end(), data);
-        });
-        if (!copied) {
-            fail(cmd, host_status::UnexpectedBusFree);
-            return Completion::Error;
-        }
-        header.dxferp = data;
-    }
     header.interface_id = 'S';
     header.dxfer_direction = sgDirection(cmd.direction(), true);
     header.cmd_len = static_cast<unsigned char>(cmd.cdb().size());
@@ -393,18 +423,66 @@ Completion SgTransport::execute(int adapter, const std::shared_ptr<TransportComm
     header.timeout = cmd.timeoutMs(); // 0: the device's default
     header.flags = SG_FLAG_Q_AT_TAIL;
     header.usr_ptr = request.get();
+    return request;
+}
+
+Completion SgTransport::execute(int adapter, const std::shared_ptr<TransportCommand>& command) {
+    Node* direct = nullptr;
+    return start(adapter, command, false, direct);
+}
+
+Completion SgTransport::executeAndWait(int adapter,
+                                       const std::shared_ptr<TransportCommand>& command,
+                                       std::uint32_t milliseconds) {
+    Node* direct = nullptr;
+    const Completion started = start(adapter, command, true, direct);
+    if (started == Completion::Pending) {
+        if (direct != nullptr) {
+            awaitDirect(*direct, *command, milliseconds);
+        } else {
+            command->waitFor(milliseconds);
+        }
+    }
+    return started;
+}
+
+// Starts a command: on the device's second node when its caller waits for it
+// and nothing else is in flight there (direct then names the node), else on
+// the first node or in its backlog.
+Completion SgTransport::start(int adapter, const std::shared_ptr<TransportCommand>& command,
+                              bool callerWaits, Node*& direct) {
+    TransportCommand& cmd = *command;
+    Node* node = nodeFor(adapter, cmd);
+    if (node == nullptr) {
+        fail(cmd, host_status::SelectionTimeout);
+        return Completion::Error;
+    }
+    std::unique_ptr<Request> request = cmd.cdb().empty() ? nullptr : requestFor(*node, command);
+    if (!request) {
+        fail(cmd, host_status::UnexpectedBusFree);
+        return Completion::Error;
+    }
 
     int error = 0;
     {
         std::lock_guard lock(mutex_);
-        if (node.gone) {
+        const bool viaDirect = callerWaits && directIdleLocked(*node);
+        if (node->gone) {
             error = ENODEV;
-        } else if (!node.backlog.empty() || node.outstanding >= requestLimit(node.device)) {
-            node.backlog.push_back(std::move(request));
+        } else if (!placeDataIn(*request,
+                                viaDirect ? node->directMap : std::span<std::uint8_t>{})) {
+            error = ECANCELED;
+        } else if (viaDirect) {
+            if (submitDirectLocked(*node, request, error)) {
+                direct = node;
+                return Completion::Pending;
+            }
+        } else if (!node->backlog.empty() || node->outstanding >= requestLimit(node->device)) {
+            node->backlog.push_back(std::move(request));
             return Completion::Pending;
-        } else if (submitLocked(node, request, error) == Completion::Pending) {
+        } else if (submitLocked(*node, request, error) == Completion::Pending) {
             if (request) { // the driver is full: wait for a reply
-                node.backlog.push_back(std::move(request));
+                node->backlog.push_back(std::move(request));
             }
             return Completion::Pending;
         }
@@ -413,65 +491,129 @@ Completion SgTransport::execute(int adapter, const std::shared_ptr<TransportComm
     return Completion::Error;
 }
 
+// Whether a command may go to the device's second node: it is open and
+// nothing is in flight on the device or waits for it.
+bool SgTransport::directIdleLocked(const Node& node) {
+    return node.directFd && node.direct == nullptr && node.outstanding == 0 && node.backlog.empty();
+}
+
+// Gives a data-in request the place its data arrives in: the mapped buffer
+// when there is one large enough, else the request's own. It starts from the
+// caller's bytes, so that those the device does not send stay as they were
+// (in the request's buffer only where the driver takes SG_DXFER_TO_FROM_DEV).
+// False when the caller has given its buffer up.
+bool SgTransport::placeDataIn(Request& request, std::span<std::uint8_t> mapped) {
+    TransportCommand& command = *request.command;
+    if (command.direction() != DataDirection::In || command.bufferLength() == 0) {
+        return true;
+    }
+    sg_io_hdr& header = request.header;
+    const bool useMap = command.bufferLength() <= mapped.size();
+    std::uint8_t* at = useMap ? mapped.data() : request.dataIn(command.bufferLength());
+    request.arrival = at;
+    if (useMap) {
+        // The driver copies neither in nor out: the device's data lands in
+        // the mapped buffer, over the caller's bytes put there first, except
+        // for READ, whose data is undefined when it fails: what the residual
+        // count says was sent goes back then, sparing a copy of every block.
+        header.flags |= SG_FLAG_MMAP_IO;
+        header.dxfer_direction = SG_DXFER_FROM_DEV;
+        request.mappedOverCallerBytes = command.cdb()[0] != scsicore::op::Read10;
+    } else {
+        header.dxferp = at;
+    }
+    return !(request.mappedOverCallerBytes || (!useMap && copyIn_)) ||
+           command.withBuffer([&](std::span<std::uint8_t> buffer) {
+               std::copy(buffer.begin(), buffer.end(), at);
+           });
+}
+
+// Writes a request to the device's second node; false, with the errno in
+// error, when the driver refuses it.
+bool SgTransport::submitDirectLocked(Node& node, std::unique_ptr<Request>& request, int& error) {
+    const int packId = takePackIdLocked();
+    request->header.pack_id = packId;
+    if (!writeLocked(node.directFd.get(), *request, error)) {
+        return false;
+    }
+    ++node.outstanding;
+    node.direct = request->command.get();
+    node.directWatched = false;
+    inFlight_[packId] = std::move(request);
+    return true;
+}
+
 // Writes a request to its node. Pending: the driver took it (request is then
 // empty) or is full and a reply will make room (request is kept); Error: the
 // driver refused it, for the reason in error.
 Completion SgTransport::submitLocked(Node& node, std::unique_ptr<Request>& request, int& error) {
+    const int packId = takePackIdLocked();
+    request->header.pack_id = packId;
+    if (writeLocked(node.fd.get(), *request, error)) {
+        ++node.outstanding;
+        inFlight_[packId] = std::move(request);
+        return Completion::Pending;
+    }
+    if ((error == EDOM || error == EAGAIN) && node.outstanding > 0) {
+        return Completion::Pending;
+    }
+    return Completion::Error;
+}
+
+int SgTransport::takePackIdLocked() {
     const int packId = nextPackId_;
     nextPackId_ = nextPackId_ == std::numeric_limits<int>::max() ? 1 : nextPackId_ + 1;
-    request->header.pack_id = packId;
-    if (request->header.dxfer_direction == SG_DXFER_TO_FROM_DEV && !copyIn_) {
-        request->header.dxfer_direction = SG_DXFER_FROM_DEV;
+    return packId;
+}
+
+// Writes a request to a node; false, with the errno in error, when the driver
+// refuses it.
+bool SgTransport::writeLocked(int fd, Request& request, int& error) {
+    sg_io_hdr& header = request.header;
+    if (header.dxfer_direction == SG_DXFER_TO_FROM_DEV && !copyIn_) {
+        header.dxfer_direction = SG_DXFER_FROM_DEV;
     }
     for (;;) {
-        const ssize_t written = writeRequest(node, *request);
-        if (written == static_cast<ssize_t>(sizeof request->header)) {
-            ++node.outstanding;
-            inFlight_[packId] = std::move(request);
-            return Completion::Pending;
+        const ssize_t written = writeRequest(fd, request);
+        if (written == static_cast<ssize_t>(sizeof header)) {
+            return true;
         }
         if (written < 0 && errno == EINTR) {
             continue;
         }
         error = written < 0 ? errno : EIO;
         if ((error == EINVAL || error == ENOMEM) &&
-            request->header.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
+            header.dxfer_direction == SG_DXFER_TO_FROM_DEV) {
             // Perhaps a kernel that refuses SG_DXFER_TO_FROM_DEV (EINVAL, or
             // ENOMEM for transfers beyond a few bytes): if the same request
             // goes through as SG_DXFER_FROM_DEV, it is one.
-            request->header.dxfer_direction = SG_DXFER_FROM_DEV;
-            const ssize_t again = writeRequest(node, *request);
-            if (again == static_cast<ssize_t>(sizeof request->header)) {
+            header.dxfer_direction = SG_DXFER_FROM_DEV;
+            if (writeRequest(fd, request) == static_cast<ssize_t>(sizeof header)) {
                 copyIn_ = false;
                 notes_.push_back("the kernel refuses SG_DXFER_TO_FROM_DEV: data in goes as "
                                  "SG_DXFER_FROM_DEV, and a failed read hands back only the bytes "
                                  "the driver counts as sent");
-                ++node.outstanding;
-                inFlight_[packId] = std::move(request);
-                return Completion::Pending;
+                return true;
             }
-            request->header.dxfer_direction = SG_DXFER_TO_FROM_DEV;
+            header.dxfer_direction = SG_DXFER_TO_FROM_DEV;
         }
-        if ((error == EDOM || error == EAGAIN) && node.outstanding > 0) {
-            return Completion::Pending;
-        }
-        return Completion::Error;
+        return false;
     }
 }
 
 // Writes a request's header to its node; data out is handed to the driver
 // from the caller's buffer, which the driver copies during the write. -1 with
 // errno ECANCELED when the caller has given that buffer up.
-ssize_t SgTransport::writeRequest(Node& node, Request& request) {
+ssize_t SgTransport::writeRequest(int fd, Request& request) {
     sg_io_hdr& header = request.header;
     if (header.dxfer_direction != SG_DXFER_TO_DEV || header.dxfer_len == 0) {
-        return ::write(node.fd.get(), &header, sizeof header);
+        return ::write(fd, &header, sizeof header);
     }
     ssize_t written = -1;
     int error = ECANCELED;
     request.command->withBuffer([&](std::span<std::uint8_t> buffer) {
         header.dxferp = buffer.data();
-        written = ::write(node.fd.get(), &header, sizeof header);
+        written = ::write(fd, &header, sizeof header);
         error = errno;
         header.dxferp = nullptr; // the caller's again
     });
@@ -536,18 +678,42 @@ bool SgTransport::abort(int adapter, TransportCommand& command) {
     return true;
 }
 
+// The caller's side of a command on a device's second node: it waits there
+// for the reply and reads it. When the time is up first, the service thread
+// takes the node over and reads the reply when it comes.
+void SgTransport::awaitDirect(Node& node, const TransportCommand& command,
+                              std::uint32_t milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!command.completed()) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            break;
+        }
+        pollfd polled{node.directFd.get(), POLLIN, 0};
+        const int ready = ::poll(&polled, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
+        if (ready > 0) {
+            service(node, polled);
+        } else if (ready < 0 && errno != EINTR && errno != EAGAIN && errno != ENOMEM) {
+            break;
+        }
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (node.direct != &command) {
+            return; // its reply has come, or the device has gone
+        }
+        node.directWatched = true;
+    }
+    wake_.signal();
+}
+
 void SgTransport::serve() {
     std::vector<pollfd> fds;
     std::vector<Node*> polled;
-    fds.push_back({wake_.fd(), POLLIN, 0});
-    polled.push_back(nullptr);
-    for (auto& node : nodes_) {
-        if (node->fd) {
-            fds.push_back({node->fd.get(), POLLIN, 0});
-            polled.push_back(node.get());
-        }
-    }
     for (;;) {
+        watch(fds, polled);
         const int ready = ::poll(fds.data(), fds.size(), -1);
         if (ready < 0) {
             if (errno == EINTR || errno == EAGAIN || errno == ENOMEM) {
@@ -563,28 +729,56 @@ void SgTransport::serve() {
             }
         }
         for (std::size_t i = 1; i < fds.size(); ++i) {
-            if (fds[i].fd < 0 || fds[i].revents == 0) {
+            if (fds[i].revents == 0) {
                 continue;
             }
             Node& node = *polled[i];
-            const bool gotReply = drain(node);
-            if (!node.gone && !gotReply && (fds[i].revents & (POLLERR | POLLHUP | POLLNVAL))) {
-                dropNode(node);
+            if (fds[i].fd == node.directFd.get()) {
+                std::lock_guard lock(mutex_);
+                if (!node.directWatched) {
+                    continue; // its caller reads it again
+                }
             }
-            if (node.gone) {
-                fds[i].fd = -1; // poll skips it from now on
-            }
+            service(node, fds[i]);
         }
     }
 }
 
-// Reads every reply that is ready on a node and completes its command.
-// Tells whether there was one.
-bool SgTransport::drain(Node& node) {
+// What the service thread waits for: its wake-up event, the first node of
+// every device still there, and the second nodes whose callers stopped
+// waiting. polled names each descriptor's device.
+void SgTransport::watch(std::vector<pollfd>& fds, std::vector<Node*>& polled) {
+    fds.assign(1, {wake_.fd(), POLLIN, 0});
+    polled.assign(1, nullptr);
+    std::lock_guard lock(mutex_);
+    for (auto& node : nodes_) {
+        if (!node->fd || node->gone) {
+            continue;
+        }
+        fds.push_back({node->fd.get(), POLLIN, 0});
+        polled.push_back(node.get());
+        if (node->directWatched) {
+            fds.push_back({node->directFd.get(), POLLIN, 0});
+            polled.push_back(node.get());
+        }
+    }
+}
+
+// Reads the replies that poll() found on one of a device's nodes; gives the
+// device up when the node reports an error and holds no reply.
+void SgTransport::service(Node& node, const pollfd& polled) {
+    if (!drain(node, polled.fd) && (polled.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+        dropNode(node);
+    }
+}
+
+// Reads every reply that is ready on one of a device's nodes (the second
+// holds one at most) and completes its command. Tells whether there was one.
+bool SgTransport::drain(Node& node, int fd) {
     bool any = false;
     for (;;) {
         sg_io_hdr reply{};
-        const ssize_t got = ::read(node.fd.get(), &reply, sizeof reply);
+        const ssize_t got = ::read(fd, &reply, sizeof reply);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -609,12 +803,19 @@ bool SgTransport::drain(Node& node) {
             request = std::move(it->second);
             inFlight_.erase(it);
             --node.outstanding;
+            if (request->command.get() == node.direct) {
+                node.direct = nullptr;
+                node.directWatched = false;
+            }
             pumpBacklogLocked(node, failed);
         }
         // The reply carries what was written with the request; take the
-        // sense buffer and the direction from the request all the same.
+        // sense buffer and the direction from the request all the same. A
+        // mapped buffer holds the caller's bytes where the device sent none,
+        // as SG_DXFER_TO_FROM_DEV would.
         reply.sbp = request->sense.data();
-        reply.dxfer_direction = request->header.dxfer_direction;
+        reply.dxfer_direction =
+            request->mappedOverCallerBytes ? SG_DXFER_TO_FROM_DEV : request->header.dxfer_direction;
         finish(*request, reply);
         request->command.reset();
         for (auto& refused : failed) {
@@ -623,6 +824,9 @@ bool SgTransport::drain(Node& node) {
         std::lock_guard lock(mutex_);
         if (spare_.size() < MaxSpareRequests) {
             spare_.push_back(std::move(request));
+        }
+        if (fd == node.directFd.get()) {
+            return true;
         }
     }
 }
@@ -647,6 +851,8 @@ void SgTransport::dropNode(Node& node) {
         }
         node.backlog.clear();
         node.outstanding = 0;
+        node.direct = nullptr;
+        node.directWatched = false;
     }
     for (auto& request : lost) {
         fail(*request->command, host_status::SelectionTimeout);

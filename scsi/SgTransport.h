@@ -13,7 +13,9 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <poll.h>
 #include <scsi/sg.h>
+#include <span>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -26,10 +28,19 @@ namespace quillon::scsi {
 // is reached through its own /dev/sgN node with the driver's asynchronous
 // interface: execute writes the request, and one service thread waits in
 // poll() for the replies of all nodes, reads them and completes the commands.
-// Data moves through a buffer the transport owns; data-in reaches the
-// caller's buffer only through TransportCommand::withBuffer, and only the
-// bytes the device sent: a failed read leaves the caller's buffer as it was
-// (see sgDirection and dataInLength).
+// A caller that waits for its command (executeAndWait) on a device with
+// nothing else in flight has it sent on a second node of the device that the
+// service thread does not watch, and reads the reply itself, which spares two
+// thread switches per command; if it stops waiting before the reply, the
+// service thread takes that node over until the reply has come.
+//
+// Data in moves through a buffer the transport owns (on the second node, the
+// node's reserved buffer mapped into the process, so that the kernel copies
+// nothing); it reaches the caller's buffer only through
+// TransportCommand::withBuffer, and only the bytes the device sent: a failed
+// read leaves the caller's buffer as it was (see sgDirection and
+// dataInLength). Data out goes from the caller's buffer, which the driver
+// copies while the request is written.
 //
 // A node is given at most as many commands as the device's queue depth (and
 // the driver's 16); the others wait in the transport, in order.
@@ -62,6 +73,8 @@ public:
     // Error is returned, so its result() tells why. The command's time-out
     // goes to the kernel; 0 leaves the device's default (30 s as a rule).
     Completion execute(int adapter, const std::shared_ptr<TransportCommand>& command) override;
+    Completion executeAndWait(int adapter, const std::shared_ptr<TransportCommand>& command,
+                              std::uint32_t milliseconds) override;
     // True only for a command still waiting in the transport's queue: it then
     // completes with Error and host status Timeout (09h) before abort returns.
     bool abort(int adapter, TransportCommand& command) override;
@@ -89,12 +102,25 @@ private:
     void layOut(const std::vector<SgDevice>& devices, std::vector<UniqueFd> fds,
                 const std::vector<int>& versions);
     Presence startService();
+    Node* nodeFor(int adapter, const TransportCommand& command);
+    std::unique_ptr<Request> requestFor(Node& node,
+                                        const std::shared_ptr<TransportCommand>& command);
+    Completion start(int adapter, const std::shared_ptr<TransportCommand>& command,
+                     bool callerWaits, Node*& direct);
+    static bool directIdleLocked(const Node& node);
+    bool placeDataIn(Request& request, std::span<std::uint8_t> mapped);
+    bool submitDirectLocked(Node& node, std::unique_ptr<Request>& request, int& error);
     Completion submitLocked(Node& node, std::unique_ptr<Request>& request, int& error);
-    static ssize_t writeRequest(Node& node, Request& request);
+    int takePackIdLocked();
+    bool writeLocked(int fd, Request& request, int& error);
+    static ssize_t writeRequest(int fd, Request& request);
     std::unique_ptr<Request> spareRequest();
     void pumpBacklogLocked(Node& node, std::vector<Refused>& failed);
+    void awaitDirect(Node& node, const TransportCommand& command, std::uint32_t milliseconds);
     void serve();
-    bool drain(Node& node);
+    void watch(std::vector<pollfd>& fds, std::vector<Node*>& polled);
+    void service(Node& node, const pollfd& polled);
+    bool drain(Node& node, int fd);
     void dropNode(Node& node);
     static void finish(Request& request, const sg_io_hdr& reply);
     static void fail(TransportCommand& command, std::uint8_t hostStatus);

@@ -18,6 +18,11 @@ TransportCommand::Result refused(SgTransport& transport, int adapter) {
     EXPECT_EQ(transport.execute(adapter, command), Completion::Error);
     EXPECT_TRUE(command->completed());
     EXPECT_FALSE(transport.abort(adapter, *command));
+    // The same for a caller that waits for its command.
+    auto waited = std::make_shared<TransportCommand>(1, 0, tur, std::span<std::uint8_t>{}, 1000);
+    EXPECT_EQ(transport.executeAndWait(adapter, waited, 1000), Completion::Error);
+    EXPECT_TRUE(waited->completed());
+    EXPECT_EQ(waited->result().hostStatus, command->result().hostStatus);
     return command->result();
 }
 

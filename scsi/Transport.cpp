@@ -88,6 +88,15 @@ TransportCommand::Result TransportCommand::result() const {
     return result_;
 }
 
+Completion Transport::executeAndWait(int adapter, const std::shared_ptr<TransportCommand>& command,
+                                     std::uint32_t milliseconds) {
+    const Completion started = execute(adapter, command);
+    if (started == Completion::Pending) {
+        command->waitFor(milliseconds);
+    }
+    return started;
+}
+
 TransportCommand::Result hostFailure(std::uint8_t hostStatus) {
     TransportCommand::Result result;
     result.completion = Completion::Error;

@@ -135,6 +135,13 @@ public:
     // Starts the command. Pending: it runs, and complete() follows; anything
     // else: it failed at once and nothing follows.
     virtual Completion execute(int adapter, const std::shared_ptr<TransportCommand>& command) = 0;
+    // Starts the command as execute does and, when it runs (Pending), waits
+    // at most milliseconds for it to end. A transport may collect the reply on
+    // the caller's thread, sparing a hand-off between threads. Returns what
+    // execute would; the command's completed() tells whether it ended in time
+    // (one that did not may complete later).
+    virtual Completion executeAndWait(int adapter, const std::shared_ptr<TransportCommand>& command,
+                                      std::uint32_t milliseconds);
     // Asks the adapter to abort a pending command; true when it did.
     virtual bool abort(int adapter, TransportCommand& command) = 0;
 };

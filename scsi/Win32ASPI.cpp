@@ -174,7 +174,7 @@ bool TWin32ASPI::execute(TSRB_ExecSCSICmd& Srb, bool raise) {
         } else if (send(Srb, timeout) == Completion::Pending) {
             // A send that does not leave the command pending is a failure,
             // even one that reports completion at once.
-            ok = awaitCompletion(Srb, timeout);
+            ok = awaitCompletion(Srb);
         }
         Srb.SRB_PostProc = nullptr;
     }
@@ -197,7 +197,8 @@ Completion TWin32ASPI::send(TSRB_ExecSCSICmd& Srb, std::int32_t timeout) {
                          std::span(Srb.SRB_BufPointer, Srb.SRB_BufPointer ? Srb.SRB_BufLen : 0),
                          static_cast<std::uint32_t>(timeout));
     Srb.SRB_PostProc = Srb.Pending.get();
-    const Completion sent = transport->execute(local, Srb.Pending);
+    const Completion sent = transport->executeAndWait(
+        local, Srb.Pending, static_cast<std::uint32_t>(std::max(timeout, 0)));
     if (sent != Completion::Pending) {
         if (Srb.Pending->waitFor(0)) { // a transport may say why it refused
             takeResult(Srb);
@@ -207,8 +208,8 @@ Completion TWin32ASPI::send(TSRB_ExecSCSICmd& Srb, std::int32_t timeout) {
     return sent;
 }
 
-bool TWin32ASPI::awaitCompletion(TSRB_ExecSCSICmd& Srb, std::int32_t timeout) {
-    if (Srb.Pending->waitFor(static_cast<std::uint32_t>(std::max(timeout, 0)))) {
+bool TWin32ASPI::awaitCompletion(TSRB_ExecSCSICmd& Srb) {
+    if (Srb.Pending->completed()) {
         takeResult(Srb);
         return Srb.SRB_Status == SS_COMP;
     }

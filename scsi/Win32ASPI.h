@@ -158,11 +158,12 @@ private:
     bool timedOut(std::uint32_t start, std::int32_t timeout) const;
     void fire(const TNotifyEvent& event);
     std::shared_ptr<TransportCommand> reusableCommand();
-    // Hands the request to its transport; anything but Pending has set the
-    // request's failed status.
+    // Hands the request to its transport and waits for it until the
+    // time-out; anything but Pending has set the request's failed status.
     Completion send(TSRB_ExecSCSICmd& Srb, std::int32_t timeout);
-    // Waits for the pending request, aborting it after the time-out.
-    bool awaitCompletion(TSRB_ExecSCSICmd& Srb, std::int32_t timeout);
+    // Takes the result of the sent request, or aborts it when it has not
+    // ended in time.
+    bool awaitCompletion(TSRB_ExecSCSICmd& Srb);
     void takeResult(TSRB_ExecSCSICmd& Srb);
     // A REQUEST SENSE answered from the sense kept for its logical unit;
     // false when none is kept.

@@ -2,7 +2,9 @@
 // TEST UNIT READY twice, READ CAPACITY, READ LONG, a READ past the last block
 // and a WRITE/READ round trip; START STOP UNIT eject on removable media; and
 // the transport's own behaviour: an address without a device, a queue deeper
-// than the driver's, abort, and a command the caller abandons. Prints one
+// than the driver's, abort, a command the caller abandons, and one whose
+// caller stops waiting for it. Single steps go as the program sends them, the
+// caller waiting for each. Prints one
 // line per step, "<adapter>:<target>:<lun> <step> <outcome>", for test.sh.
 //
 //   sg_probe [--verbose] [--dev DIR] [--slow TARGET]
@@ -44,14 +46,10 @@ Outcome run(Transport& transport, int adapter, std::uint8_t target, std::uint8_t
             const std::vector<std::uint8_t>& cdb, std::span<std::uint8_t> buffer) {
     auto command = std::make_shared<TransportCommand>(target, lun, cdb, buffer, CommandTimeoutMs);
     Outcome outcome;
-    outcome.started = transport.execute(adapter, command);
-    if (outcome.started == Completion::Pending) {
-        outcome.finished = command->waitFor(WaitMs);
-        if (!outcome.finished) {
-            command->abandon();
-        }
-    } else {
-        outcome.finished = command->completed();
+    outcome.started = transport.executeAndWait(adapter, command, WaitMs);
+    outcome.finished = command->completed();
+    if (!outcome.finished) {
+        command->abandon();
     }
     outcome.result = command->result();
     return outcome;
@@ -305,6 +303,26 @@ struct Probe {
         step("read-after-timeout", rw10(0x28, PatternLba, 1), block);
     }
 
+    // A caller that stops waiting for its command before the reply: the
+    // service thread reads the reply when it comes, and the next caller is
+    // served as before.
+    void handOver(std::uint32_t blockSize) {
+        // The throttle lets a burst go at once: the first read takes it.
+        std::vector<std::uint8_t> burst(128 * 1024);
+        step("burst", rw10(0x28, 0, static_cast<std::uint16_t>(burst.size() / blockSize)), burst);
+        std::vector<std::uint8_t> data(64 * 1024); // two seconds' worth
+        auto command = std::make_shared<TransportCommand>(
+            target(), lun(), rw10(0x28, 0, static_cast<std::uint16_t>(data.size() / blockSize)),
+            data, CommandTimeoutMs);
+        const Completion started = transport.executeAndWait(adapter, command, 100);
+        const bool early = command->completed();
+        const bool done = command->waitFor(WaitMs);
+        std::printf("%s hand-over %s, then %s\n", tag.c_str(), early ? "EARLY" : "waiting",
+                    done ? describe({started, true, command->result()}).c_str() : "NO COMPLETION");
+        std::vector<std::uint8_t> block(blockSize);
+        step("read-after-hand-over", rw10(0x28, PatternLba, 1), block);
+    }
+
     void eject() {
         step("eject", {0x1B, 0, 0, 0, 0x02, 0});
         step("tur-after-eject", {0, 0, 0, 0, 0, 0});
@@ -384,6 +402,7 @@ int main(int argc, char** argv) {
             }
             if (device.scsiId == slowTarget) {
                 probe.slow(blockSize);
+                probe.handOver(blockSize);
                 continue;
             }
             probe.media(blockSize, lastLba);

@@ -56,7 +56,10 @@ expect "1:4:0 device host 1 channel 0 id 4 lun 0 type 0" \
     "1:4:0 capacity last-lba 2047 block 512" \
     "1:4:0 abort-queued true, then HOST 09h; the other 19: 19 good" \
     "~1:4:0 timeout abandoned, HOST 09h after [0-9]+ ms, buffer untouched; the read before it: GOOD" \
-    "1:4:0 read-after-timeout GOOD"
+    "1:4:0 read-after-timeout GOOD" \
+    "1:4:0 burst GOOD" \
+    "1:4:0 hand-over waiting, then GOOD" \
+    "1:4:0 read-after-hand-over GOOD"
 
 # The probe ran to its end; without nodes, and without the right to open
 # them, the transport is absent and says why.

@@ -29,7 +29,7 @@ source "$(dirname "$0")/../e2e/sg_qemu/lib.sh"
 
 blocks=$((mib * 2048 - 1)) # every block but the last, which copy-drive leaves out
 end=$(printf '%X' "$blocks")
-rounds=3
+rounds=5
 
 {
     echo "sg_dd if=/dev/urandom of=\$(sgof 1) bs=512 bpt=194 count=$blocks"

@@ -102,7 +102,7 @@ int runInTerminal(CliSession& session, const CommandArguments& options,
             }
         },
         title);
-    return view.Started() ? session.Conclude(test.Shortcomings()) : 1;
+    return view.Started() ? session.Conclude(test.Shortcomings()) : session.Outcome(false);
 }
 
 } // namespace

@@ -104,7 +104,7 @@ int read(CliSession& session, const CommandArguments& arguments, Button button, 
     BlockOperations operations(drive, editor);
     editor.Attach(operations);
     if (!(operations.*button)(arguments.Address(), *arguments.Hex("LBA"))) {
-        return 1;
+        return session.Outcome(false);
     }
     if (const auto out = arguments.Text("--out")) {
         const auto size = longBlock ? TMODrive::LongBlockSize.load() : TMODrive::BlockSize.load();
@@ -120,8 +120,8 @@ int write(CliSession& session, const CommandArguments& arguments, Button button)
     TerminalBlockEditor editor(session.Out(), *arguments.Hex("LBA"), fileBytes(path), path);
     BlockOperations operations(session.Operations(), editor);
     editor.Attach(operations);
-    return (operations.*button)(arguments.Address(), *arguments.Hex("LBA")) && editor.Written() ? 0
-                                                                                                : 1;
+    return session.Outcome((operations.*button)(arguments.Address(), *arguments.Hex("LBA")) &&
+                           editor.Written());
 }
 
 } // namespace

@@ -23,7 +23,7 @@ namespace {
 
 using console::formatText;
 
-// scan: the device list as the main window shows it.
+// scan: the devices of the main window's list, a line each.
 int runScan(CliSession& session, const CommandArguments& arguments) {
     std::ostream& out = session.Out();
     const auto devices = session.Operations().ScanDevices(arguments.Flag("--all"));
@@ -42,15 +42,15 @@ int runScan(CliSession& session, const CommandArguments& arguments) {
 }
 
 int runTargetInfo(CliSession& session, const CommandArguments& arguments) {
-    return session.Operations().TargetInfo(arguments.Address()) ? 0 : 1;
+    return session.Outcome(session.Operations().TargetInfo(arguments.Address()));
 }
 
 int runEject(CliSession& session, const CommandArguments& arguments) {
-    return session.Operations().Eject(arguments.Address()) ? 0 : 1;
+    return session.Outcome(session.Operations().Eject(arguments.Address()));
 }
 
 int runDiskCapacity(CliSession& session, const CommandArguments& arguments) {
-    return session.Operations().DiskCapacity(arguments.Address()) ? 0 : 1;
+    return session.Outcome(session.Operations().DiskCapacity(arguments.Address()));
 }
 
 constexpr OperandSpec Device[] = {
@@ -75,7 +75,8 @@ constexpr OptionSpec BerOptions[] = {
 constexpr OptionSpec SafeBerOptions[] = {
     {"--start", ValueKind::Hex, "HEX", "the first block", "100"},
     {"--end", ValueKind::Hex, "HEX",
-     "the block the passes stay below (default: the medium's last block)"},
+     "passes start below this block, or at it when Start lies inside the track before; a pass "
+     "reads its whole track (default: the medium's last block)"},
     {"--skip", ValueKind::Hex, "HEX", "tracks skipped after each tested track", "10"},
     {"--map", ValueKind::OutputFile, "FILE.png", MapHelp},
     {"--report", ValueKind::OutputFile, "FILE.json", ReportHelp},
@@ -186,8 +187,8 @@ constexpr CommandSpec Table[] = {
      CommandGroup::Operations,
      {},
      ScanOptions,
-     "list the optical memory devices that answer INQUIRY, as the main window's device list "
-     "shows them",
+     "list the optical memory devices that answer INQUIRY, the ones the main window's device "
+     "list shows, one line each: H:T:L, type, vendor, product, revision, removable",
      "The list has the address H:T:L, the device type, vendor, product, revision and whether "
      "the medium is removable. Every target of every host adapter is asked, LUNs 0 to 7. The "
      "exit status is 0 even when no device answers.",

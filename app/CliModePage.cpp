@@ -117,15 +117,14 @@ private:
 
 int RunModeSense(CliSession& session, const CommandArguments& arguments) {
     TerminalRecoveryEditor editor(session.Out(), {});
-    return console::ModeOperations(session.Operations(), editor).ModeSense(arguments.Address()) ? 0
-                                                                                                : 1;
+    return session.Outcome(
+        console::ModeOperations(session.Operations(), editor).ModeSense(arguments.Address()));
 }
 
 int RunModeSelect(CliSession& session, const CommandArguments& arguments) {
     TerminalRecoveryEditor editor(session.Out(), parseEdits(arguments.Words("--set")));
-    return console::ModeOperations(session.Operations(), editor).ModeSelect(arguments.Address())
-               ? 0
-               : 1;
+    return session.Outcome(
+        console::ModeOperations(session.Operations(), editor).ModeSelect(arguments.Address()));
 }
 
 } // namespace quillon::app

@@ -30,7 +30,6 @@ public:
         mediatests::PrepareSeekPlot(graph_, font);
     }
 
-    void SetStopFlag(bool& stopRequested) { stopRequested_ = &stopRequested; }
     bool Started() const { return started_; }
     const std::string& Averages() const { return averages_; }
 
@@ -42,11 +41,9 @@ public:
     void ShowAverages(const std::string& text) override { averages_ = text; }
     void ShowErrorCount(std::int32_t) override {}
     void SetRunning(bool running) override { started_ = started_ || running; }
-    void ProcessEvents() override {
-        if (InterruptAsStop::Requested() && stopRequested_ != nullptr) {
-            *stopRequested_ = true;
-        }
-    }
+    void ProcessEvents() override {}
+    // Ctrl-C ends the run after the seek in progress.
+    bool StopAsked() const override { return InterruptAsStop::Requested(); }
 
 private:
     plots::PxGraphImage graph_;
@@ -54,7 +51,6 @@ private:
     std::optional<std::int32_t> maxLba_;
     std::int32_t testCount_;
     std::string averages_ = "Ave =";
-    bool* stopRequested_ = nullptr;
     bool started_ = false;
 };
 
@@ -104,7 +100,6 @@ int RunSeekTest(CliSession& session, const CommandArguments& options) {
     console::DriveConsole& drive = session.Operations();
     plots::THrpcTimer timer;
     mediatests::RandomSeekTest test(drive, view, timer);
-    view.SetStopFlag(test.StopRequested);
     if (csv) {
         test.OnSeek = [&csv](const mediatests::SeekRecord& seek) {
             csv->Write(seek);
@@ -128,7 +123,7 @@ int RunSeekTest(CliSession& session, const CommandArguments& options) {
             out << "Seek Error " << test.ErrorCount << '\n';
         }
     }
-    return view.Started() ? session.Conclude(test.Shortcomings()) : 1;
+    return view.Started() ? session.Conclude(test.Shortcomings()) : session.Outcome(false);
 }
 
 } // namespace quillon::app

@@ -38,6 +38,13 @@ int CliSession::Conclude(const std::vector<std::string>& shortcomings) {
     return shortcomings.empty() ? 0 : 1;
 }
 
+int CliSession::Outcome(bool succeeded) {
+    if (!succeeded && operations_ && !operations_->DeviceAnswered()) {
+        return Conclude({console::DriveConsole::NoDeviceReason});
+    }
+    return succeeded ? 0 : 1;
+}
+
 void CliSession::open() {
     if (drive_) {
         return;

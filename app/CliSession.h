@@ -38,6 +38,10 @@ public:
     // The exit status of a run: 0 when nothing fell short, else 1, with each
     // shortcoming said on standard error.
     int Conclude(const std::vector<std::string>& shortcomings);
+    // The exit status of an operation that succeeded or not: 1 when not,
+    // saying on standard error when no device answered (the log only shows
+    // the header then).
+    int Outcome(bool succeeded);
 
 private:
     void open();

@@ -1,6 +1,7 @@
 #include "CommandArguments.h"
 
 #include "ProgramOptions.h"
+#include "scsi/IscsiUrl.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -39,8 +40,19 @@ std::optional<std::uint32_t> parseUnsigned(std::string_view text, std::uint32_t 
     return value;
 }
 
+// A value as a message quotes it; one that may hold a password is shown
+// without it.
 std::string inQuotes(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    return "\"" + scsi::shownArgument(text) + "\"";
+}
+
+// A file the command will read: one that opens, not a directory.
+std::string inputFileProblem(const std::string& option, const std::string& path) {
+    std::error_code error;
+    if (std::filesystem::is_directory(path, error)) {
+        return option + " names a directory: " + path;
+    }
+    return std::ifstream(path, std::ios::binary) ? "" : "cannot read " + path;
 }
 
 // A file the command will write: not a directory, and a file that may be
@@ -105,7 +117,7 @@ std::string CheckValue(ValueKind kind, std::string_view name, const std::string&
                    ? ""
                    : subject + " needs a byte count from 0 to 16777216, not " + inQuotes(word);
     case ValueKind::InputFile:
-        return std::ifstream(word, std::ios::binary) ? "" : "cannot read " + word;
+        return inputFileProblem(subject, word);
     case ValueKind::OutputFile:
         return outputFileProblem(subject, word);
     case ValueKind::CommandName:

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "scsi/IscsiUrl.h"
+
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <iterator>
@@ -69,10 +71,10 @@ std::optional<Invocation> askedForHelp(int argc, const char* const* argv) {
     std::copy_if(argv + first + 1, argv + argc, std::back_inserter(operands),
                  [](std::string_view word) { return !word.starts_with("-"); });
     if (operands.size() > 1) {
-        throw UsageError("unexpected operand \"" + std::string(operands[1]) + "\"", "help");
+        throw UsageError("unexpected operand \"" + scsi::shownArgument(operands[1]) + "\"", "help");
     }
     if (!operands.empty() && FindCommand(operands[0]) == nullptr) {
-        throw UsageError("unknown command \"" + std::string(operands[0]) + "\"", "help");
+        throw UsageError("unknown command \"" + scsi::shownArgument(operands[0]) + "\"", "help");
     }
     return helpInvocation(operands.empty() ? nullptr : operands[0].data());
 }
@@ -121,9 +123,9 @@ void refuseLeftovers(const std::vector<std::string>& leftovers, const CommandSpe
         throw UsageError("unknown option " + word.substr(0, word.find('=')), name);
     }
     if (command == nullptr) {
-        throw UsageError("unknown command \"" + word + "\"");
+        throw UsageError("unknown command \"" + scsi::shownArgument(word) + "\"");
     }
-    throw UsageError("unexpected operand \"" + word + "\"", name);
+    throw UsageError("unexpected operand \"" + scsi::shownArgument(word) + "\"", name);
 }
 
 // The words given for the command, each checked against its kind.

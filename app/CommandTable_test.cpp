@@ -103,13 +103,23 @@ TEST(CommandLine, ValuesAreCheckedByTheirKindBeforeAnythingRuns) {
     EXPECT_EQ(refusal({"raw", "0:2:0", "00", "--out", "/nonexistent/file"}).first,
               "cannot read /nonexistent/file");
     const auto directory = std::filesystem::temp_directory_path().string();
+    EXPECT_EQ(refusal({"raw", "0:2:0", "2A00000000000000010", "0", "--out", directory}).first,
+              "--out names a directory: " + directory);
     EXPECT_EQ(refusal({"seek", "0:2:0", "--csv", directory}).first,
               "--csv names a directory: " + directory);
     EXPECT_EQ(refusal({"scan", "extra"}),
               std::make_pair(std::string("unexpected operand \"extra\""), std::string("scan")));
     EXPECT_EQ(refusal({"--time-scalefoo", "0", "scan"}).first, "unknown option --time-scalefoo");
     EXPECT_EQ(refusal({"ber", "0:2:0", "--bogus=1"}).first, "unknown option --bogus");
-    EXPECT_TRUE(contains(refusal({"--time-scale", "-1", "scan"}).first, "0 or more"));
+    // Time scales whose durations would not fit the clocks, or that are no
+    // number at all.
+    for (const char* scale : {"-1", "nan", "inf", "1e308", "1e-300", "0.0009", "1001", "1x"}) {
+        EXPECT_EQ(refusal({"--time-scale", scale, "scan"}).first,
+                  "--time-scale: 0, or a number from 0.001 to 1000, is needed, not \"" +
+                      std::string(scale) + "\"");
+    }
+    EXPECT_EQ(parse({"--time-scale=0.001", "scan"}).adapters.timeScale, 0.001);
+    EXPECT_EQ(parse({"--time-scale=1e3", "scan"}).adapters.timeScale, 1000);
 }
 
 TEST(CommandLine, OptionsTakeTheTableDefaultsAndTheProgramOptionsGoAnywhere) {

@@ -1,7 +1,9 @@
 #include "ProgramOptions.h"
 
+#include "sim/DecimalText.h"
+
 #include <CLI/CLI.hpp>
-#include <cmath>
+#include <optional>
 
 namespace quillon::app {
 
@@ -47,22 +49,27 @@ constexpr const char* AdapterHelp = R"(Options:
                             variable LIBISCSI_CHAP_PASSWORD, not on the
                             command line, where other users can see it.
   --time-scale=X            simulated commands take X times as long as on a
-                            real drive (default: 0, at once, for quillon-cli
-                            but 1 for its seek test; 1, the modelled
-                            drive's speed, for quillon)
+                            real drive, X 0 (at once) or from 0.001 to 1000
+                            (default: 0 for quillon-cli but 1 for its seek
+                            test; 1, the modelled drive's speed, for quillon)
 )";
 
-// --time-scale: a number of 0 or more.
-std::string checkTimeScale(const std::string& text) {
-    std::size_t used = 0;
-    double scale = -1;
-    try {
-        scale = std::stod(text, &used);
-    } catch (const std::exception&) {
-        used = 0;
+// --time-scale: 0 (answers at once), or a factor within the range in which
+// every scaled duration still fits the clocks.
+constexpr double SlowestTimeScale = 1000;
+constexpr double FastestTimeScale = 0.001;
+
+std::optional<double> timeScaleOf(const std::string& text) {
+    const std::optional<double> scale = sim::decimalIn(text, 0, SlowestTimeScale);
+    if (scale && *scale != 0 && *scale < FastestTimeScale) {
+        return std::nullopt;
     }
-    if (used == 0 || used != text.size() || !(scale >= 0)) {
-        return "a number of 0 or more is needed, not \"" + text + "\"";
+    return scale;
+}
+
+std::string checkTimeScale(const std::string& text) {
+    if (!timeScaleOf(text)) {
+        return "0, or a number from 0.001 to 1000, is needed, not \"" + text + "\"";
     }
     return {};
 }
@@ -80,7 +87,7 @@ void AddAdapterOptions(CLI::App& parser, AdapterOptions& options) {
     parser
         .add_option_function<std::string>(
             "--time-scale",
-            [&options](const std::string& text) { options.timeScale = std::stod(text); })
+            [&options](const std::string& text) { options.timeScale = timeScaleOf(text); })
         ->check(CLI::Validator(checkTimeScale, "X"));
 }
 

@@ -70,7 +70,8 @@ std::optional<drive::TDeviceInfo> DriveConsole::BeginOperation(DeviceAddress at,
     MODrive1.Inquiry(at.HA, at.Target, at.LUN, info);
     console_.ClearLog();
     console_.AddLog("    **** " + title + " *****");
-    if (info.Qualifier != 0) {
+    deviceAnswered_ = info.Qualifier == 0;
+    if (!deviceAnswered_) {
         return std::nullopt;
     }
     return info;

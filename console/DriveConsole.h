@@ -49,6 +49,8 @@ public:
     // Why an operation whose BeginOperation found no device did nothing, as
     // quillon-cli reports it.
     static constexpr const char* NoDeviceReason = "no device answers at this address";
+    // Whether a device answered the last BeginOperation.
+    bool DeviceAnswered() const { return deviceAnswered_; }
 
     // The start of an operation on the medium (the capacity display, a media
     // test): the device becomes the current one, the log gets the header, and
@@ -106,6 +108,7 @@ private:
     void showEjectFailure(std::uint8_t HA, std::uint8_t Target, std::uint8_t LUN, int result);
 
     Console& console_;
+    bool deviceAnswered_ = true;
 };
 
 } // namespace quillon::console

@@ -64,7 +64,11 @@ QWidget* TExSenseData::buildExtendedView() {
     label(view, "Label5", "Additional Sense Code", {8, 38, 150, 20});
     Edit2 = box(view, "Edit2", {160, 36, 48, 22});
     Edit3 = box(view, "Edit3", {210, 36, 48, 22});
-    Label2 = label(view, "Label2", "", {264, 38, 238, 20});
+    // The longest additional-sense texts take two or three lines: the label
+    // wraps into the free space below it, and its tool tip holds the text.
+    Label2 = label(view, "Label2", "", {264, 38, 238, 56});
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label8 = label(view, "Label8", "Logical Block address", {8, 66, 150, 20});
     Edit7 = box(view, "Edit7", {160, 64, 98, 22});
     return view;
@@ -106,6 +110,7 @@ void TExSenseData::ShowSense(bool Show, std::int32_t SenseKey, std::int32_t ASC,
         Edit7->setVisible(addressValid);
         Label1->setText(text(drive::senseKeyName(SenseKey)));
         Label2->setText(text(drive::senseCodeText(ASC, ASCQ)));
+        Label2->setToolTip(Label2->text());
     }
     if (Show) {
         exec();

@@ -102,3 +102,29 @@ TEST(QuillonCliFailures, ASignalDuringSafeBerKeepsTheLinesWrittenBeforeIt) {
     EXPECT_TRUE(contains(readFile(out), "    **** Safe Bit Error Rate Test *****\n"))
         << readFile(out);
 }
+
+// With no device at the address the log holds only the header: standard
+// error says why.
+TEST(QuillonCliFailures, NoDeviceAtTheAddressIsSaid) {
+    for (const char* command : {"target-info 0:3:0", "disk-capacity 0:3:0", "mode-sense 0:3:0",
+                                "ber 0:3:0", "seek 0:3:0", "read 0:3:0 0"}) {
+        const auto run = cli(std::string("--simulate ") + command);
+        EXPECT_EQ(run.exitStatus, 1) << command;
+        EXPECT_TRUE(contains(run.output, "quillon-cli: no device answers at this address\n"))
+            << command << ": " << run.output;
+    }
+}
+
+// Nothing a user types that may hold a password comes back in a message.
+TEST(QuillonCliFailures, PasswordsNeverComeBack) {
+    const std::string url = "iscsi://user%Secret?x@127.0.0.1:1/iqn.x";
+    for (const std::string& line :
+         {"--iscsi '" + url + "' scan", "scan '" + url + "'", "'" + url + "' scan",
+          "--simulate ber '" + url + "'",
+          std::string("--iscsi='iscsi://u%e@host/iqn?header_digest=md5' scan")}) {
+        const auto run = cli(line);
+        EXPECT_FALSE(contains(run.output, "Secret")) << line << ": " << run.output;
+        EXPECT_FALSE(contains(run.output, "u%e")) << line << ": " << run.output;
+        EXPECT_FALSE(contains(run.output, "***")) << line << ": " << run.output;
+    }
+}

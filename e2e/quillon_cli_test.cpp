@@ -198,7 +198,8 @@ TEST(QuillonCli, TargetInfoPrintsTheLogLinesOfTheMainWindow) {
 
     const auto nobody = cli("--simulate target-info 0:6:0");
     EXPECT_EQ(nobody.exitStatus, 1);
-    EXPECT_EQ(nobody.output, "    **** Inquiry Data *****\n");
+    EXPECT_EQ(nobody.output,
+              "    **** Inquiry Data *****\nquillon-cli: no device answers at this address\n");
 }
 
 TEST(QuillonCli, DiskCapacityPrintsBlockSizesPerMedium) {

@@ -27,14 +27,13 @@ ErrorRateWindow::ErrorRateWindow(const char* name, const QString& caption, Qt::W
     ArcGraph1->Graph().OverWrite = false;
     ArcGraph1->Graph().GRFont = font();
     AddLabel(this, "Label1", "Start LBA", {4, 4});
-    IntEdit1 = AddIntEdit(this, "IntEdit1", {60, 0, 65, 21}, -16, 256,
-                          widgets::TOverWriteMode::owOverWrite);
+    IntEdit1 =
+        AddIntEdit(this, "IntEdit1", {60, 0, 65, 21}, -16, 256,
+                   widgets::TOverWriteMode::owOverWrite, widgets::TAlignment::taRightJustify);
     AddLabel(this, "Label2", "End LBA", {136, 4});
-    IntEdit2 = AddIntEdit(this, "IntEdit2", {184, 0, 69, 21}, -16, 0,
-                          widgets::TOverWriteMode::owOverWrite);
+    IntEdit2 = AddIntEdit(this, "IntEdit2", {184, 0, 69, 21}, -16, 0);
     AddLabel(this, "Label5", "SkipTrack", {264, 4});
-    IntEdit3 = AddIntEdit(this, "IntEdit3", {316, 0, 45, 21}, 16, skipTracks,
-                          widgets::TOverWriteMode::owOverWrite);
+    IntEdit3 = AddIntEdit(this, "IntEdit3", {316, 0, 45, 21}, 16, skipTracks);
     IntEdit3->setMinValue(0);
     addStartStop("START", StartStopPlace, *ArcGraph1);
     Label3 = addFigure("Label3", "Error Rate", {373, 440});

@@ -79,7 +79,7 @@ bool RandomSeekTest::Run() {
     for (std::int32_t index = 1; index <= count; ++index) {
         at = seekRandomly(index, at);
         SeeksMade = index;
-        if (StopRequested) {
+        if (StopRequested || view_.StopAsked()) {
             break;
         }
         drive_.Output().ShowProgress(index, count);

@@ -40,6 +40,9 @@ public:
     virtual void SetRunning(bool running) = 0;
     // Lets pending events run: the plot repaints, STOP can be pressed.
     virtual void ProcessEvents() = 0;
+    // A stop asked for from outside the window's events (a terminal's
+    // Ctrl-C), read with StopRequested after each seek.
+    virtual bool StopAsked() const { return false; }
 };
 
 // One random seek as a run made it: the block the head came from (the last

@@ -44,8 +44,7 @@ TForm8::TForm8(console::DriveConsole& drive, QWidget* parent)
     IntEdit1 =
         AddIntEdit(this, "IntEdit1", {172, 2, 65, 21}, Hexadecimal, 0, TOverWriteMode::owOverWrite);
     AddLabel(this, "Label3", "Test Count", {246, 6});
-    IntEdit3 =
-        AddIntEdit(this, "IntEdit3", {318, 2, 55, 21}, Decimal, 1000, TOverWriteMode::owInsert);
+    IntEdit3 = AddIntEdit(this, "IntEdit3", {318, 2, 55, 21}, Decimal, 1000);
     Label5 = addYellowLabel(this, "Label5", "Ave =", {4, 28, 200, 18});
     Label4 = addYellowLabel(this, "Label4", "Seek Error", {300, 28, 72, 18});
     Label4->hide();

@@ -30,6 +30,7 @@ public:
     std::int32_t errorCount = -1;
     std::vector<bool> runningStates;
     std::function<void()> onEvents;
+    std::function<bool()> stopAsked;
 
     plots::PxGraphImage& Graph() override { return graph; }
     std::int32_t MaxTime() const override { return maxTime; }
@@ -43,6 +44,7 @@ public:
             onEvents();
         }
     }
+    bool StopAsked() const override { return stopAsked && stopAsked(); }
 };
 
 // A seek test on the simulated 230 MB drive at 0:2:0, its seeks recorded.
@@ -199,6 +201,18 @@ TEST(SeekTest, StopEndsTheRunAfterTheSeekInProgress) {
     EXPECT_EQ(rig.seeks.size(), 4u); // the fourth was under way when STOP came
     EXPECT_EQ(rig.questions().size(), 1u);
     EXPECT_EQ(rig.view.runningStates.back(), false);
+
+    // A stop asked outside the events (Ctrl-C during the third seek) ends
+    // the run after that seek, with no other seek sent.
+    SeekRig interrupted;
+    interrupted.view.testCount = 1000;
+    interrupted.view.stopAsked = [&interrupted] {
+        return interrupted.seeks.size() >= 3;
+    };
+    interrupted.test.Run();
+    EXPECT_EQ(interrupted.seeks.size(), 3u);
+    EXPECT_EQ(interrupted.seekTargets().size(), 4u); // the first seek to block 0, then three
+    EXPECT_EQ(interrupted.test.SeeksMade, 3);
 }
 
 // One seek in ten fails: it is counted, not plotted, the head stays, and the

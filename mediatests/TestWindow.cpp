@@ -17,13 +17,14 @@ QLabel* AddLabel(QWidget* window, const char* name, const QString& text, QPoint 
 }
 
 widgets::TIntEdit* AddIntEdit(QWidget* window, const char* name, QRect geometry, int radix,
-                              std::int32_t value, widgets::TOverWriteMode mode) {
+                              std::int32_t value, widgets::TOverWriteMode mode,
+                              widgets::TAlignment alignment) {
     auto* edit = new widgets::TIntEdit(window);
     edit->setObjectName(name);
     edit->setGeometry(geometry);
     edit->setRadix(radix);
     edit->setValue(value);
-    edit->setAlignment(widgets::TAlignment::taRightJustify);
+    edit->setAlignment(alignment);
     edit->setOverWriteMode(mode);
     return edit;
 }

@@ -18,10 +18,13 @@ class TIntEdit;
 
 namespace quillon::mediatests {
 
-// The labels and right-aligned number fields of the media test windows.
+// The labels and number fields of the media test windows; a field types in
+// insert mode and is left-aligned unless told otherwise.
 QLabel* AddLabel(QWidget* window, const char* name, const QString& text, QPoint at);
 widgets::TIntEdit* AddIntEdit(QWidget* window, const char* name, QRect geometry, int radix,
-                              std::int32_t value, widgets::TOverWriteMode mode);
+                              std::int32_t value,
+                              widgets::TOverWriteMode mode = widgets::TOverWriteMode::owInsert,
+                              widgets::TAlignment alignment = widgets::TAlignment::taLeftJustify);
 
 // A media test's window: a fixed size and the 12-pixel font, the button that
 // starts a run and STOP sharing one place, and the picture the run draws

@@ -119,7 +119,7 @@ void IscsiTransport::onCommand(iscsi_context* context, int status, void* data, v
     if (status == SCSI_STATUS_ERROR) {
         // libiscsi failed the command itself; it may have given the
         // connection up quietly too, so do not trust it any more.
-        session.state.breakOffIfUp(redactIscsiSecrets(iscsi_get_error(context), *session.url));
+        session.state.breakOffIfUp(iscsi_get_error(context));
     }
     const auto sense =
         status == SCSI_STATUS_CHECK_CONDITION ? iscsiSense(task) : std::span<const std::uint8_t>{};
@@ -274,7 +274,7 @@ void IscsiTransport::sessionUpLocked(Session& session) {
 // Ends a connection attempt that failed: the commands that waited for it
 // could not reach their target.
 void IscsiTransport::connectFailedLocked(Session& session, const std::string& why) {
-    session.note = redactIscsiSecrets(why, *session.url);
+    session.note = why;
     dropConnectionLocked(session, session.note);
     for (auto& request : session.waiting) {
         finishLocked(*request, hostFailure(host_status::SelectionTimeout));
@@ -318,7 +318,7 @@ void IscsiTransport::dropConnectionLocked(Session& session, const std::string& w
         }
     }
     if (wasUp) {
-        session.note = redactIscsiSecrets("connection lost: " + why, *session.url);
+        session.note = "connection lost: " + why;
     }
 
     for (auto& request : orphans) {

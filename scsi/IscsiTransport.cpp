@@ -41,7 +41,7 @@ std::vector<std::uint8_t> IscsiTransport::Session::knownLuns() const {
 }
 
 std::string IscsiTransport::Session::error() const {
-    return redactIscsiSecrets(iscsi_get_error(context), *url);
+    return iscsi_get_error(context);
 }
 
 IscsiTransport::IscsiTransport(const std::vector<std::string>& urls)

@@ -1,8 +1,10 @@
 #include "IscsiUrl.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 
@@ -48,28 +50,55 @@ std::string IscsiUrl::display() const {
     return text;
 }
 
+namespace {
+
+// The three parts of what follows "iscsi://": the credentials (user and
+// password), the location (host, port, target, LUN) and the query. They are
+// split before anything else is read, so that no message about the rest can
+// show a password. Host and target names hold neither '@' nor '?', while a
+// password may hold anything: the credentials end at the last '@' before the
+// query, which starts at the first of its known keys ("?target_password=",
+// which may itself hold '@'), and the location ends at the first '?' after
+// the credentials.
+struct UrlParts {
+    std::optional<std::string_view> credentials;
+    std::string_view location;
+    std::string_view query;
+};
+
+UrlParts splitUrl(std::string_view rest) {
+    std::size_t queryMark = std::string_view::npos;
+    for (const std::string_view key : {"?header_digest=", "?target_user=", "?target_password="}) {
+        queryMark = std::min(queryMark, rest.find(key));
+    }
+    UrlParts parts;
+    if (const auto at = rest.substr(0, queryMark).rfind('@'); at != std::string_view::npos) {
+        parts.credentials = rest.substr(0, at);
+        rest.remove_prefix(at + 1);
+    }
+    const auto mark = rest.find('?');
+    parts.location = rest.substr(0, mark);
+    if (mark != std::string_view::npos) {
+        parts.query = rest.substr(mark + 1);
+    }
+    return parts;
+}
+
+} // namespace
+
 std::string scrubIscsiUrl(std::string_view url) {
     if (url.substr(0, Scheme.size()) != Scheme) {
         return url.find('@') == std::string_view::npos ? std::string(url) : "(not an iSCSI URL)";
     }
-    std::string_view rest = url.substr(Scheme.size());
-    rest = rest.substr(0, rest.find('?'));
-    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
-        rest.remove_prefix(at + 1);
-    }
-    return std::string(Scheme) + std::string(rest);
+    return std::string(Scheme) + std::string(splitUrl(url.substr(Scheme.size())).location);
 }
 
-std::string redactIscsiSecrets(std::string text, const IscsiUrl& url) {
-    for (const std::string* secret : {&url.password, &url.targetPassword}) {
-        if (secret->empty()) {
-            continue;
-        }
-        for (auto at = text.find(*secret); at != std::string::npos; at = text.find(*secret)) {
-            text.replace(at, secret->size(), "***");
-        }
+std::string shownArgument(std::string_view word) {
+    const auto scheme = word.find(Scheme);
+    if (scheme == std::string_view::npos) {
+        return scrubIscsiUrl(word);
     }
-    return text;
+    return std::string(word.substr(0, scheme)) + scrubIscsiUrl(word.substr(scheme));
 }
 
 void wipeIscsiSecrets(IscsiUrl& url) {
@@ -79,9 +108,10 @@ void wipeIscsiSecrets(IscsiUrl& url) {
 
 namespace {
 
-// Throws invalid_argument for an unusable URL, named without its credentials.
-[[noreturn]] void refuseUrl(std::string_view url, const std::string& why) {
-    throw std::invalid_argument("\"" + scrubIscsiUrl(url) + "\" is not a usable iSCSI URL: " + why +
+// Throws invalid_argument for an unusable URL, named by its location alone.
+[[noreturn]] void refuseUrl(std::string_view location, const std::string& why) {
+    throw std::invalid_argument("\"" + std::string(Scheme) + std::string(location) +
+                                "\" is not a usable iSCSI URL: " + why +
                                 " (iscsi://[user[%password]@]host[:port]/target[/lun])");
 }
 
@@ -92,7 +122,7 @@ std::string environmentValue(const EnvironmentLookup& environment, const char* n
 }
 
 // Reads the user and password written before '@'.
-void readCredentials(std::string_view url, std::string_view credentials, IscsiUrl& parsed) {
+void readCredentials(std::string_view location, std::string_view credentials, IscsiUrl& parsed) {
     auto split = credentials.find('%');
     if (split == std::string_view::npos) {
         split = credentials.find(':');
@@ -102,20 +132,21 @@ void readCredentials(std::string_view url, std::string_view credentials, IscsiUr
         parsed.password = std::string(credentials.substr(split + 1));
     }
     if (parsed.user.empty()) {
-        refuseUrl(url, "no user name before '@'");
+        refuseUrl(location, "no user name before '@'");
     }
     if (parsed.password.empty()) {
-        refuseUrl(url, "user " + parsed.user +
-                           " has no password (give it after '%' or in LIBISCSI_CHAP_PASSWORD)");
+        refuseUrl(location,
+                  "user " + parsed.user +
+                      " has no password (give it after '%' or in LIBISCSI_CHAP_PASSWORD)");
     }
 }
 
 // Reads a bracketed IPv6 host into parsed.host; returns the port text after it.
-std::string_view readBracketedHost(std::string_view url, std::string_view hostPort,
+std::string_view readBracketedHost(std::string_view location, std::string_view hostPort,
                                    IscsiUrl& parsed) {
     const auto close = hostPort.find(']');
     if (close == std::string_view::npos) {
-        refuseUrl(url, "no ']' after the IPv6 address");
+        refuseUrl(location, "no ']' after the IPv6 address");
     }
     parsed.host = std::string(hostPort.substr(0, close + 1));
     const std::string_view after = hostPort.substr(close + 1);
@@ -123,17 +154,18 @@ std::string_view readBracketedHost(std::string_view url, std::string_view hostPo
         return {};
     }
     if (after.front() != ':') {
-        refuseUrl(url, "text after the IPv6 address");
+        refuseUrl(location, "text after the IPv6 address");
     }
     const std::string_view portText = after.substr(1);
     if (portText.empty()) {
-        refuseUrl(url, "no port after ':'");
+        refuseUrl(location, "no port after ':'");
     }
     return portText;
 }
 
 // Reads an unbracketed host into parsed.host; returns the port text after it.
-std::string_view readPlainHost(std::string_view url, std::string_view hostPort, IscsiUrl& parsed) {
+std::string_view readPlainHost(std::string_view location, std::string_view hostPort,
+                               IscsiUrl& parsed) {
     const auto colon = hostPort.find(':');
     parsed.host = std::string(hostPort.substr(0, colon));
     if (colon == std::string_view::npos) {
@@ -141,33 +173,33 @@ std::string_view readPlainHost(std::string_view url, std::string_view hostPort, 
     }
     const std::string_view portText = hostPort.substr(colon + 1);
     if (portText.find(':') != std::string_view::npos) {
-        refuseUrl(url, "an IPv6 address must be written in brackets");
+        refuseUrl(location, "an IPv6 address must be written in brackets");
     }
     if (portText.empty()) {
-        refuseUrl(url, "no port after ':'");
+        refuseUrl(location, "no port after ':'");
     }
     return portText;
 }
 
 // Reads "host[:port]" into parsed.host and parsed.port.
-void readHostPort(std::string_view url, std::string_view hostPort, IscsiUrl& parsed) {
+void readHostPort(std::string_view location, std::string_view hostPort, IscsiUrl& parsed) {
     const std::string_view portText = !hostPort.empty() && hostPort.front() == '['
-                                          ? readBracketedHost(url, hostPort, parsed)
-                                          : readPlainHost(url, hostPort, parsed);
+                                          ? readBracketedHost(location, hostPort, parsed)
+                                          : readPlainHost(location, hostPort, parsed);
     if (parsed.host.empty() || parsed.host == "[]") {
-        refuseUrl(url, "no host");
+        refuseUrl(location, "no host");
     }
     if (!portText.empty()) {
         unsigned port = 0;
         if (!parseNumber(portText, port) || port == 0 || port > 65535) {
-            refuseUrl(url, "the port must be a number 1-65535");
+            refuseUrl(location, "the port must be a number 1-65535");
         }
         parsed.port = static_cast<std::uint16_t>(port);
     }
 }
 
 // The target name with its %XX escapes resolved.
-std::string unescapedTarget(std::string_view url, std::string_view target) {
+std::string unescapedTarget(std::string_view location, std::string_view target) {
     std::string name;
     for (std::size_t i = 0; i < target.size(); ++i) {
         if (target[i] != '%') {
@@ -177,7 +209,7 @@ std::string unescapedTarget(std::string_view url, std::string_view target) {
         const int high = i + 1 < target.size() ? hexDigit(target[i + 1]) : -1;
         const int low = i + 2 < target.size() ? hexDigit(target[i + 2]) : -1;
         if (high < 0 || low < 0) {
-            refuseUrl(url, "a '%' in the target name must start an escape like %3A");
+            refuseUrl(location, "a '%' in the target name must start an escape like %3A");
         }
         name += static_cast<char>(high * 16 + low);
         i += 2;
@@ -186,13 +218,13 @@ std::string unescapedTarget(std::string_view url, std::string_view target) {
 }
 
 // Reads "target[/lun]" into parsed.target and parsed.lun.
-void readTargetPath(std::string_view url, std::string_view path, IscsiUrl& parsed) {
+void readTargetPath(std::string_view location, std::string_view path, IscsiUrl& parsed) {
     const auto lunSlash = path.find('/');
     const std::string_view target = path.substr(0, lunSlash);
     if (target.empty()) {
-        refuseUrl(url, "no target name");
+        refuseUrl(location, "no target name");
     }
-    parsed.target = unescapedTarget(url, target);
+    parsed.target = unescapedTarget(location, target);
     if (lunSlash == std::string_view::npos) {
         return;
     }
@@ -200,21 +232,21 @@ void readTargetPath(std::string_view url, std::string_view path, IscsiUrl& parse
     if (!lunText.empty()) {
         unsigned lun = 0;
         if (!parseNumber(lunText, lun) || lun > 255) {
-            refuseUrl(url, "the LUN must be a number 0-255");
+            refuseUrl(location, "the LUN must be a number 0-255");
         }
         parsed.lun = static_cast<std::uint8_t>(lun);
     }
 }
 
 // Applies one key=value option of the query.
-void readOption(std::string_view url, std::string_view item, IscsiUrl& parsed) {
+void readOption(std::string_view location, std::string_view item, IscsiUrl& parsed) {
     const auto equals = item.find('=');
     const std::string_view key = item.substr(0, equals);
     const std::string_view value =
         equals == std::string_view::npos ? std::string_view{} : item.substr(equals + 1);
     if (key == "header_digest") {
         if (value != "none" && value != "crc32c") {
-            refuseUrl(url, "header_digest must be none or crc32c");
+            refuseUrl(location, "header_digest must be none or crc32c");
         }
         parsed.headerDigest = value == "crc32c";
     } else if (key == "target_user") {
@@ -222,18 +254,18 @@ void readOption(std::string_view url, std::string_view item, IscsiUrl& parsed) {
     } else if (key == "target_password") {
         parsed.targetPassword = std::string(value);
     } else {
-        refuseUrl(url, "unknown option " + std::string(key));
+        refuseUrl(location, "unknown option " + std::string(key));
     }
 }
 
 // Applies the '&'-separated options of the query, skipping empty ones.
-void readOptions(std::string_view url, std::string_view query, IscsiUrl& parsed) {
+void readOptions(std::string_view location, std::string_view query, IscsiUrl& parsed) {
     while (!query.empty()) {
         const auto amp = query.find('&');
         const std::string_view item = query.substr(0, amp);
         query = amp == std::string_view::npos ? std::string_view{} : query.substr(amp + 1);
         if (!item.empty()) {
-            readOption(url, item, parsed);
+            readOption(location, item, parsed);
         }
     }
 }
@@ -242,36 +274,30 @@ void readOptions(std::string_view url, std::string_view query, IscsiUrl& parsed)
 
 IscsiUrl parseIscsiUrl(std::string_view url, const EnvironmentLookup& environment) {
     if (url.substr(0, Scheme.size()) != Scheme) {
-        refuseUrl(url, "it does not start with iscsi://");
+        throw std::invalid_argument(
+            "\"" + scrubIscsiUrl(url) +
+            "\" is not a usable iSCSI URL: it does not start with "
+            "iscsi:// (iscsi://[user[%password]@]host[:port]/target[/lun])");
     }
     IscsiUrl parsed;
-    std::string_view rest = url.substr(Scheme.size());
+    const UrlParts parts = splitUrl(url.substr(Scheme.size()));
+    const std::string_view location = parts.location;
 
     parsed.user = environmentValue(environment, "LIBISCSI_CHAP_USERNAME");
     parsed.password = environmentValue(environment, "LIBISCSI_CHAP_PASSWORD");
     parsed.targetUser = environmentValue(environment, "LIBISCSI_CHAP_TARGET_USERNAME");
     parsed.targetPassword = environmentValue(environment, "LIBISCSI_CHAP_TARGET_PASSWORD");
 
-    std::string_view query;
-    if (const auto mark = rest.find('?'); mark != std::string_view::npos) {
-        query = rest.substr(mark + 1);
-        rest = rest.substr(0, mark);
+    if (parts.credentials) {
+        readCredentials(location, *parts.credentials, parsed);
     }
-    // The credentials end at the last '@': a password may hold '@' or '/',
-    // host names and target names hold neither.
-    if (const auto at = rest.rfind('@'); at != std::string_view::npos) {
-        const std::string_view credentials = rest.substr(0, at);
-        rest.remove_prefix(at + 1);
-        readCredentials(url, credentials, parsed);
-    }
-
-    const auto slash = rest.find('/');
+    const auto slash = location.find('/');
     if (slash == std::string_view::npos) {
-        refuseUrl(url, "no target name");
+        refuseUrl(location, "no target name");
     }
-    readHostPort(url, rest.substr(0, slash), parsed);
-    readTargetPath(url, rest.substr(slash + 1), parsed);
-    readOptions(url, query, parsed);
+    readHostPort(location, location.substr(0, slash), parsed);
+    readTargetPath(location, location.substr(slash + 1), parsed);
+    readOptions(location, parts.query, parsed);
     return parsed;
 }
 

@@ -42,15 +42,15 @@ using EnvironmentLookup = std::function<const char*(const char*)>;
 // without its credentials.
 IscsiUrl parseIscsiUrl(std::string_view url, const EnvironmentLookup& environment = {});
 
-// Any text given as an iSCSI URL with whatever stands before '@' (user and
-// password) and the values of target_user and target_password removed; text
+// Any text given as an iSCSI URL by its location alone (host, port, target,
+// LUN), without the credentials before '@' and the query after '?'; text
 // that does not even look like a URL comes back as "(not an iSCSI URL)" when
 // it holds an '@'.
 std::string scrubIscsiUrl(std::string_view url);
 
-// A message with the URL's passwords, should a library's text ever hold
-// them, blotted out ("***").
-std::string redactIscsiSecrets(std::string text, const IscsiUrl& url);
+// A word of a command line as a message may quote it: any iSCSI URL in it
+// by its location alone, as scrubIscsiUrl gives it.
+std::string shownArgument(std::string_view word);
 
 // Overwrites the URL's passwords in memory and empties them, once they are
 // needed no more.

@@ -1,11 +1,27 @@
 #include "SimTransport.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace quillon::scsi {
 
+namespace {
+
+// Nanoseconds computed in floating point as a count the clocks take: never
+// negative, and far enough below the largest that adding it to a time point
+// cannot overflow.
+std::int64_t clockNanos(double nanos) {
+    constexpr double Longest = static_cast<double>(std::numeric_limits<std::int64_t>::max() / 4);
+    return static_cast<std::int64_t>(std::clamp(nanos, 0.0, Longest));
+}
+
+} // namespace
+
 SimTransport::SimTransport(sim::DriveSet drives, double timeScale)
-    : drives_(std::move(drives)), timeScale_(std::max(timeScale, 0.0)),
+    : drives_(std::move(drives)),
+      timeScale_(std::isfinite(timeScale) ? std::max(timeScale, 0.0) : 0),
       epoch_(std::chrono::steady_clock::now()) {
     if (timeScale_ > 0) {
         worker_ = std::thread([this] { serve(); });
@@ -50,7 +66,7 @@ bool SimTransport::inquireAdapter(int adapter, AdapterInfo& info) {
 
 sim::Nanos SimTransport::modelTime() const {
     const auto real = std::chrono::steady_clock::now() - epoch_;
-    return sim::Nanos(static_cast<sim::Nanos::rep>(
+    return sim::Nanos(clockNanos(
         static_cast<double>(std::chrono::duration_cast<sim::Nanos>(real).count()) / timeScale_));
 }
 
@@ -152,8 +168,8 @@ void SimTransport::serve() {
             const auto due =
                 std::chrono::steady_clock::now() +
                 std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                    std::chrono::duration<double, std::nano>(
-                        static_cast<double>(ran ? ran->duration.count() : 0) * timeScale_));
+                    std::chrono::nanoseconds(clockNanos(
+                        static_cast<double>(ran ? ran->duration.count() : 0) * timeScale_)));
             lock.lock();
             if (ran && !runningAborted_) {
                 waiting_.push_back({std::move(command), ran->result, due, ran->hung});

@@ -1,5 +1,7 @@
 #include "DriveSet.h"
 
+#include "DecimalText.h"
+
 #include <charconv>
 #include <set>
 #include <stdexcept>
@@ -146,17 +148,11 @@ void applyOption(std::string_view unit, std::string_view option, UnitDescription
     } else if (name == "seed" && !value.empty()) {
         d.config.seed = number(unit, value, UINT32_MAX, "seed");
     } else if (name == "error-rate" && !value.empty()) {
-        const std::string text(value);
-        std::size_t used = 0;
-        double rate = -1;
-        try {
-            rate = std::stod(text, &used);
-        } catch (const std::exception&) {
-        }
-        if (used != text.size() || rate < 0 || rate > 1) {
+        const std::optional<double> rate = decimalIn(value, 0, 1);
+        if (!rate) {
             refuse(unit, "error-rate must be a number from 0 to 1");
         }
-        d.config.byteErrorRate = rate;
+        d.config.byteErrorRate = *rate;
     } else if (name == "fail") {
         d.faults.push_back(parseFault(unit, value));
     } else if (name == "burst") {

@@ -116,7 +116,12 @@ TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     EXPECT_NE(refusal("2=mo230,2=mo640").find("given twice"), std::string::npos);
     EXPECT_NE(refusal("2.1=mo230").find("after LUN 0"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:fast").find("unknown option \"fast\""), std::string::npos);
-    EXPECT_NE(refusal("2=mo230:error-rate=2").find("error-rate"), std::string::npos);
+    for (const char* rate : {"2", "-0.1", "nan", "inf", "1e-400x", "0.5x"}) {
+        EXPECT_NE(refusal(("2=mo230:error-rate=" + std::string(rate)).c_str())
+                      .find("error-rate must be a number from 0 to 1"),
+                  std::string::npos)
+            << rate;
+    }
     EXPECT_NE(refusal("2=disk+disk").find("one fixed disk"), std::string::npos);
     EXPECT_NE(refusal("2=mo230+disk").find("either MO media"), std::string::npos);
     EXPECT_NE(refusal("2").find("ID=MEDIUM"), std::string::npos);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionSpinBox>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cstdlib>
 
@@ -128,6 +129,10 @@ QAbstractSpinBox::StepEnabled TIntEdit::stepEnabled() const {
 }
 
 void TIntEdit::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_PageUp || event->key() == Qt::Key_PageDown) {
+        event->ignore(); // only Up and Down step; the page keys belong to the window
+        return;
+    }
     if (isEnter(*event) && modes_.testFlag(TIntEditMode::imEnterNext)) {
         event->accept();
         focusNextChild();
@@ -154,6 +159,12 @@ void TIntEdit::keyPressEvent(QKeyEvent* event) {
                        event->isAutoRepeat(), static_cast<quint16>(event->count()));
     QAbstractSpinBox::keyPressEvent(&capitals);
     event->setAccepted(capitals.isAccepted());
+}
+
+// A stray turn of the wheel over a field must not change an address of a
+// destructive run: the wheel scrolls whatever holds the field instead.
+void TIntEdit::wheelEvent(QWheelEvent* event) {
+    event->ignore();
 }
 
 void TIntEdit::focusInEvent(QFocusEvent* event) {

@@ -19,8 +19,9 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TIntEditModes)
 // 32-bit number shown in capitals in any radix from 2 to 36, signed or
 // unsigned, that accepts only the characters of its radix, is held inside
 // its range whenever its text is written and when the focus leaves it, can
-// type over instead of inserting, and steps with the up and down buttons and
-// arrow keys. Every refused key or correction beeps.
+// type over instead of inserting, and steps by Increment with the up and down
+// buttons and arrow keys only (not the page keys or the mouse wheel). Every
+// refused key or correction beeps.
 class TIntEdit : public QAbstractSpinBox {
     Q_OBJECT
 
@@ -69,6 +70,7 @@ signals:
 protected:
     StepEnabled stepEnabled() const override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;

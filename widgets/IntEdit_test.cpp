@@ -2,10 +2,12 @@
 #include "widgets/RadixNumber.h"
 #include "widgets/TestSupport.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <memory>
 
 using namespace quillon::widgets;
@@ -166,6 +168,19 @@ void TIntEditTest::rangeTypingAndStepping() {
     edit_->setValue(-5);
     QCOMPARE(edit_->Value(), 0);
     QCOMPARE(beeps.count(), 3);
+
+    // Neither the page keys nor the wheel step the field.
+    edit_->setValue(50);
+    QTest::keyClick(edit_, Qt::Key_PageUp);
+    QTest::keyClick(edit_, Qt::Key_PageDown);
+    QTest::keyClick(edit_, Qt::Key_PageDown);
+    const QPointF centre = QRectF(edit_->rect()).center();
+    QWheelEvent wheel(centre, edit_->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(edit_, &wheel);
+    QCOMPARE(edit_->Value(), 50);
+    QTest::keyClick(edit_, Qt::Key_Down);
+    QCOMPARE(edit_->Value(), 20);
 }
 
 void TIntEditTest::overwriteModes() {

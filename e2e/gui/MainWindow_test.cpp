@@ -10,6 +10,7 @@
 #include "widgets/CuteButton.h"
 #include "widgets/StrColGrid.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QTest>
@@ -215,7 +216,18 @@ private slots:
     // shows it; the next one ejects.
     void ejectReportsErrorInSenseWindow() {
         open("2=mo230:ua");
+        // The long additional-sense text shows whole, wrapped in the window's
+        // size, and as the label's tool tip.
+        bool wholeText = false;
+        answerer->whileShown = [&] {
+            const auto* text = QApplication::activeModalWidget()->findChild<QLabel*>("Label2");
+            wholeText = text->heightForWidth(text->width()) <= text->height() &&
+                        text->toolTip() == text->text() &&
+                        text->geometry().bottom() < text->parentWidget()->height();
+        };
         click("CuteButton3");
+        answerer->whileShown = nullptr;
+        QVERIFY(wholeText);
         QCOMPARE(form().LogLines(), QStringList({"    **** Eject Disk *****", "Eject Error"}));
         QCOMPARE(answerer->take(),
                  QStringList{extendedSense(" $06", " $29", " $00", "Unit Attention",

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <string_view>
 
 using namespace quillon;
 using e2e::ModalAnswerer;
@@ -93,6 +94,16 @@ private slots:
             QVERIFY(form11().windowFlags() & Qt::WindowMinimizeButtonHint);
             QCOMPARE(control<TIntEdit>("IntEdit3")->Value(), 16);
             QCOMPARE(control<TIntEdit>("IntEdit2")->Value(), 0x6CF74);
+            // Only Start LBA is right-aligned and types over.
+            using widgets::TAlignment;
+            using widgets::TOverWriteMode;
+            for (const char* name : {"IntEdit1", "IntEdit2", "IntEdit3"}) {
+                const bool start = std::string_view(name) == "IntEdit1";
+                QVERIFY(control<TIntEdit>(name)->Alignment() ==
+                        (start ? TAlignment::taRightJustify : TAlignment::taLeftJustify));
+                QVERIFY(control<TIntEdit>(name)->OverWriteMode() ==
+                        (start ? TOverWriteMode::owOverWrite : TOverWriteMode::owInsert));
+            }
             type("IntEdit1", "127");
             type("IntEdit2", "128");
             click("CuteButton1");

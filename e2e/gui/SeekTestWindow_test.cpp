@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <functional>
+#include <string_view>
 
 using namespace quillon;
 using widgets::TCuteButton;
@@ -77,6 +78,14 @@ private slots:
             QCOMPARE(control<TIntEdit>("IntEdit1")->Value(), 0x6CF74);
             QCOMPARE(control<TIntEdit>("IntEdit2")->Value(), 80);
             QCOMPARE(control<TIntEdit>("IntEdit3")->Value(), 1000);
+            // Left-aligned; Max Time and Max LBA type over.
+            for (const char* name : {"IntEdit1", "IntEdit2", "IntEdit3"}) {
+                QVERIFY(control<TIntEdit>(name)->Alignment() == widgets::TAlignment::taLeftJustify);
+                QVERIFY(control<TIntEdit>(name)->OverWriteMode() ==
+                        (std::string_view(name) == "IntEdit3"
+                             ? widgets::TOverWriteMode::owInsert
+                             : widgets::TOverWriteMode::owOverWrite));
+            }
             // 446324 blocks: the distance axis runs to 500000.
             plots::PxGraphImage& graph = control<plots::TPxGraph>("PxGraph1")->Graph();
             QCOMPARE(graph.XToPixel(-55000), 0);

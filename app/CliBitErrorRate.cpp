@@ -3,12 +3,12 @@
 #include "CliSession.h"
 #include "InterruptAsStop.h"
 #include "OutputFiles.h"
+#include "StreamedReport.h"
 #include "mediatests/BitErrorRate.h"
 #include "mediatests/SafeBitErrorRate.h"
 #include "plots/ArcGraphImage.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <optional>
 #include <stdexcept>
@@ -55,9 +55,10 @@ QJsonArray jsonLines(const std::vector<std::string>& lines) {
     return array;
 }
 
-void writeReport(const mediatests::ByteErrorTest& test, console::DeviceAddress at,
-                 std::int32_t start, std::int32_t end, std::int32_t skip, const std::string& path) {
-    const QJsonObject report{
+// The run's figures, written after its burst lines.
+QJsonObject reportFigures(const mediatests::ByteErrorTest& test, console::DeviceAddress at,
+                          std::int32_t start, std::int32_t end, std::int32_t skip) {
+    return {
         {"device", QString("%1:%2:%3").arg(at.HA).arg(at.Target).arg(at.LUN)},
         {"start", start},
         {"end", end},
@@ -67,13 +68,11 @@ void writeReport(const mediatests::ByteErrorTest& test, console::DeviceAddress a
         {"blocksTested", test.BlocksTested},
         {"erroneousBytes", test.ErrorCount},
         {"errorRate", static_cast<double>(test.ErrorRate)},
-        {"burstLines", jsonLines(test.BurstLines)},
         {"failedBlocks", test.FailedBlocks},
         {"errorsOffMap", test.ErrorsOffDisc},
         {"lastBlockTested", static_cast<double>(test.LastBlockTested)},
         {"shortcomings", jsonLines(test.Shortcomings())},
     };
-    WriteOutputFile(path, QJsonDocument(report).toJson(), "report");
 }
 
 // The plumbing of both test commands: the options read before the drive is
@@ -93,12 +92,20 @@ int runInTerminal(CliSession& session, const CommandArguments& options,
         drive, at,
         [&] {
             const std::int32_t end = givenEnd.value_or(drive::TMODrive::LastBlockLBA);
+            std::optional<StreamedReport> report;
+            if (const auto path = options.Text("--report")) {
+                report.emplace(*path, "burstLines");
+                test.OnBurstLine = [&report](const std::string& line) {
+                    report->AddLine(line);
+                };
+            }
             test.Run(start, end, skip);
+            test.OnBurstLine = nullptr;
             if (const auto map = options.Text("--map")) {
                 SaveImage(view.Map().Image(), *map, "map");
             }
-            if (const auto report = options.Text("--report")) {
-                writeReport(test, at, start, end, skip, *report);
+            if (report) {
+                report->Finish(reportFigures(test, at, start, end, skip));
             }
         },
         title);

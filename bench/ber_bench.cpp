@@ -102,8 +102,8 @@ int main(int argc, char** argv) {
     std::printf("WRITE LONG + READ LONG passes, blocks 0-%d: %.3f s (%d failed)\n", End, bare,
                 failures);
     std::printf("bit error rate test, same blocks:         %.3f s (%d blocks tested, %d "
-                "erroneous bytes, %zu burst lines)\n",
-                run, test.BlocksTested, test.ErrorCount, test.BurstLines.size());
+                "erroneous bytes, %d burst lines)\n",
+                run, test.BlocksTested, test.ErrorCount, test.BurstLineCount);
     std::printf("ratio %.2f\n", ratio);
     if (maxRatio > 0 && ratio > maxRatio) {
         std::printf("over the limit of %.2f\n", maxRatio);

@@ -56,7 +56,7 @@ TEST(BitErrorRate, BurstBeyondTheThresholdIsMarkedRedAndLogged) {
                                             "BER =    1.33E-003",
                                             "BER Test end"};
     EXPECT_EQ(rig.console.lines, expected);
-    EXPECT_EQ(rig.test.BurstLines.size(), 6u);
+    EXPECT_EQ(rig.test.BurstLineCount, 6);
     EXPECT_EQ(rig.test.ErrorCount, 20);
     EXPECT_EQ(rig.test.BlocksTested, 25); // 26 blocks tested, 25 counted
     EXPECT_GT(rig.view.pixels(clRed), 0);
@@ -65,15 +65,19 @@ TEST(BitErrorRate, BurstBeyondTheThresholdIsMarkedRedAndLogged) {
 
 TEST(BitErrorRate, IsolatedErrorsAreByteErrors) {
     Rig sixteen("2=mo128:error-rate=0" + isolatedErrors(16));
+    std::vector<std::string> burstLines;
+    sixteen.test.OnBurstLine = [&burstLines](const std::string& line) {
+        burstLines.push_back(line);
+    };
     sixteen.test.Run(300, 300, 0);
-    EXPECT_EQ(sixteen.test.BurstLines, std::vector<std::string>{"LBA      12C[25]   12  0 :  16"});
+    EXPECT_EQ(burstLines, std::vector<std::string>{"LBA      12C[25]   12  0 :  16"});
     EXPECT_EQ(sixteen.view.pixels(clRed), 0);
     EXPECT_GE(sixteen.view.pixels(clBlue), 10);
 
     Rig fifteen("2=mo128:error-rate=0" + isolatedErrors(15));
     fifteen.console.answer = console::Console::Answer::Ok; // the window stays
     EXPECT_FALSE(fifteen.test.Run(300, 300, 0));
-    EXPECT_TRUE(fifteen.test.BurstLines.empty());
+    EXPECT_EQ(fifteen.test.BurstLineCount, 0);
     EXPECT_EQ(fifteen.test.ErrorCount, 15);
     EXPECT_EQ(fifteen.view.rate, "   1.00E-003"); // the figures stay too
 }

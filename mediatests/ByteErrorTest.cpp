@@ -35,7 +35,7 @@ void ByteErrorTest::beginRun() {
     ErrorCount = 0;
     BlocksTested = 0;
     ErrorRate = 0;
-    BurstLines.clear();
+    BurstLineCount = 0;
     FailedBlocks = 0;
     ErrorsOffDisc = 0;
     LastBlockTested = -1;
@@ -131,7 +131,10 @@ void ByteErrorTest::logBurst(const BlockPlace& place, std::int32_t blockErrors) 
     const std::string line =
         console::formatText("LBA %8X[%2d] %4d %2d :%4d", static_cast<std::uint32_t>(place.LBA),
                             place.SectorsPerTrack, place.Track, place.Sector, blockErrors);
-    BurstLines.push_back(line);
+    ++BurstLineCount;
+    if (OnBurstLine) {
+        OnBurstLine(line);
+    }
     drive_.Output().AddLog(line);
 }
 

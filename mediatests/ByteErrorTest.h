@@ -6,6 +6,7 @@
 
 #include <QRgb>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,8 +35,11 @@ public:
     std::int32_t ErrorCount = 0;
     std::int32_t BlocksTested = 0;
     float ErrorRate = 0;
-    // The burst lines logged by the last run, for reports.
-    std::vector<std::string> BurstLines;
+    // The burst lines the last run logged. Each also goes to OnBurstLine as
+    // it comes, so that a report can write it at once: memory stays flat
+    // however bad the medium.
+    std::int32_t BurstLineCount = 0;
+    std::function<void(const std::string&)> OnBurstLine;
     // Blocks whose command failed: drawn as arcs, never compared.
     std::int32_t FailedBlocks = 0;
     // Erroneous bytes of blocks on tracks the drawn disc does not hold.

@@ -101,9 +101,13 @@ BurstDefect parseBurst(std::string_view unit, std::string_view value) {
     if (fields.size() != 3) {
         refuse(unit, "burst needs LBA.OFFSET.LENGTH, e.g. burst=300.10.20");
     }
-    return {number(unit, fields[0], UINT32_MAX, "the burst's LBA"),
-            number(unit, fields[1], 4095, "the burst's offset"),
-            number(unit, fields[2], 4096, "the burst's length")};
+    const BurstDefect burst{number(unit, fields[0], UINT32_MAX, "the burst's LBA"),
+                            number(unit, fields[1], 4095, "the burst's offset"),
+                            number(unit, fields[2], 4096, "the burst's length")};
+    if (burst.length == 0) {
+        refuse(unit, "the burst's length must be from 1 to 4096");
+    }
+    return burst;
 }
 
 // grown=LBA.COUNT (decimal): COUNT blocks from LBA join the grown defect list.

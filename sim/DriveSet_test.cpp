@@ -129,6 +129,9 @@ TEST(DriveSet, BadDescriptionsAreRefusedWithAReason) {
     EXPECT_NE(refusal("2=mo230:fail=1b-3.11").find("KEY.ASC.ASCQ"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:fail=zz-busy").find("hexadecimal"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:burst=300.10").find("LBA.OFFSET.LENGTH"), std::string::npos);
+    EXPECT_EQ(refusal("2=mo230:burst=300.10.0"),
+              "simulated drive \"2=mo230:burst=300.10.0\": the burst's length must be from 1 to "
+              "4096");
     EXPECT_NE(refusal("2=mo230+mo230:wp=3").find("1 to 2"), std::string::npos);
     EXPECT_NE(refusal("2=mo230:wp=0").find("1 to 1"), std::string::npos);
     EXPECT_EQ(refusal("2=mo230,3=mo128:burst=248826.0.1"),

@@ -15,8 +15,11 @@ void IscsiTransport::expireLocked(Clock::time_point now) {
         for (auto& owned : adapter) {
             Session& session = *owned;
             if (session.state.connecting() && session.connectDeadline <= now) {
-                connectFailedLocked(session, "no answer within " +
-                                                 std::to_string(options_.connectTimeoutMs) + " ms");
+                silenceLocked(adapter, now);
+                connectFailedLocked(
+                    session, "no answer within " + std::to_string(options_.connectTimeoutMs) +
+                                 " ms; the portal is left alone for " +
+                                 std::to_string(options_.silentPortalHoldOffMs) + " ms");
             }
             std::erase_if(session.waiting, [&](std::unique_ptr<Request>& request) {
                 if (!request->expires || request->expiry > now) {
@@ -76,6 +79,15 @@ IscsiTransport::Clock::time_point IscsiTransport::nextDeadlineLocked() const {
     return next;
 }
 
+// Leaves every target of a portal alone for a while: one of its attempts ran
+// out of time, and the others would wait as long.
+void IscsiTransport::silenceLocked(std::vector<std::unique_ptr<Session>>& portal,
+                                   Clock::time_point now) {
+    for (auto& session : portal) {
+        session->silentUntil = now + std::chrono::milliseconds(options_.silentPortalHoldOffMs);
+    }
+}
+
 // Ends the attempts that failed and gives up the connections that broke;
 // unless stopping, connects the sessions that are new or have commands
 // waiting.
@@ -93,8 +105,11 @@ void IscsiTransport::tendSessionsLocked(Clock::time_point now) {
             if (stopping_) {
                 continue;
             }
-            if (session.state.is(Session::Phase::Idle) ||
-                (session.state.is(Session::Phase::Down) && !session.waiting.empty())) {
+            if (session.state.is(Session::Phase::Down) && !session.waiting.empty() &&
+                now < session.silentUntil) {
+                connectFailedLocked(session, session.note); // no attempt, the same reason
+            } else if (session.state.is(Session::Phase::Idle) ||
+                       (session.state.is(Session::Phase::Down) && !session.waiting.empty())) {
                 startConnectLocked(session,
                                    now + std::chrono::milliseconds(options_.connectTimeoutMs));
             }

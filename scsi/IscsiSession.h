@@ -83,8 +83,10 @@ struct IscsiTransport::Session {
 
     // Where the connection stands, and what its phases work with.
     IscsiSessionState state;
-    iscsi_context* context = nullptr;                   // in every phase but Idle and Down
-    Clock::time_point connectDeadline;                  // of the attempt under way
+    iscsi_context* context = nullptr;  // in every phase but Idle and Down
+    Clock::time_point connectDeadline; // of the attempt under way
+    // Its portal let an attempt run out of time: no new one before this.
+    Clock::time_point silentUntil;
     scsi_task* reportLuns = nullptr;                    // in AskingLuns and AskingLunsAgain
     std::vector<std::unique_ptr<Attention>> attentions; // in ClearingAttention
 

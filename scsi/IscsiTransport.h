@@ -39,7 +39,8 @@ namespace quillon::scsi {
 //
 // A session that is down (it dropped, or never came up) is reconnected when
 // a command needs it: one attempt per command, bounded by connectTimeout and
-// by the command's time-out. The commands on a connection that drops are
+// by the command's time-out; after an attempt that ran out of time, the
+// portal is left alone for silentPortalHoldOff. The commands on a connection that drops are
 // sent again once on the new one; a command that cannot be carried ends
 // without a status (Error, target status 0) and host status 11h
 // (SelectionTimeout) when the target could not be reached, 13h
@@ -66,6 +67,11 @@ public:
         // Bound on one connection attempt (connect, login, REPORT LUNS, the
         // unit attention).
         std::uint32_t connectTimeoutMs = 3000;
+        // After an attempt that ran out of time, the targets of that portal
+        // are not tried again for this long: their commands fail at once, so
+        // that a scan of a portal that never answers costs one attempt, not
+        // one per command.
+        std::uint32_t silentPortalHoldOffMs = 10000;
         // How long abort waits for the target's answer to ABORT TASK.
         std::uint32_t abortTimeoutMs = 1000;
         // A command the caller neither collects nor aborts is given up this
@@ -145,6 +151,7 @@ private:
     void finishLocked(Request& request, const TransportCommand::Result& result);
     void retryLocked(Session& session, std::unique_ptr<Request> request);
     void expireLocked(Clock::time_point now);
+    void silenceLocked(std::vector<std::unique_ptr<Session>>& portal, Clock::time_point now);
     void sendAbortLocked(Session& session, Request& request, AbortTicket& ticket);
     void releaseLocked(std::unique_lock<std::mutex>& lock);
     void wake();

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <vector>
 
 namespace quillon::scsi {
@@ -141,10 +142,13 @@ TEST(IscsiTransportTest, ALunOutsideTheUrlsAnswersAsOnABusWithoutAConnection) {
     EXPECT_EQ(run(transport, 0, 1, Inquiry, 36).result.hostStatus, host_status::SelectionTimeout);
 }
 
-TEST(IscsiTransportTest, ASilentPortalGivesEachAttemptTheConnectTimeOut) {
+// A portal that takes connections and never answers costs one attempt: its
+// targets are left alone for a while, then tried again.
+TEST(IscsiTransportTest, ASilentPortalCostsOneAttemptThenIsLeftAloneForAWhile) {
     const LoopbackPort silent(true);
     IscsiTransport::Options options;
     options.connectTimeoutMs = 300;
+    options.silentPortalHoldOffMs = 1500;
     IscsiTransport transport({silent.url("iqn.2024-01.quillon.test:mute")}, options);
     const auto start = Clock::now();
     ASSERT_EQ(transport.open(), Transport::Presence::Present);
@@ -154,16 +158,27 @@ TEST(IscsiTransportTest, ASilentPortalGivesEachAttemptTheConnectTimeOut) {
     EXPECT_GE(opening, std::chrono::milliseconds(250));
     EXPECT_LT(opening, std::chrono::milliseconds(300 + 600));
     const std::string reason = transport.reason();
-    EXPECT_NE(reason.find("no answer within 300 ms"), std::string::npos) << reason;
-    // REPORT LUNS could not be asked: every LUN is tried.
+    EXPECT_NE(reason.find("no answer within 300 ms; the portal is left alone for 1500 ms"),
+              std::string::npos)
+        << reason;
+    // REPORT LUNS could not be asked: every LUN is tried, each at once.
     EXPECT_TRUE(transport.lunsOf(0, 0).empty());
+    for (std::uint8_t lun = 0; lun < 8; ++lun) {
+        const Ran ran = run(transport, 0, lun, TestUnitReady);
+        ASSERT_TRUE(ran.completed);
+        EXPECT_EQ(ran.result.hostStatus, host_status::SelectionTimeout);
+        EXPECT_LT(ran.ms, 150) << "LUN " << int{lun};
+    }
 
-    const Ran ran = run(transport, 0, 3, TestUnitReady);
-    ASSERT_TRUE(ran.completed);
-    EXPECT_EQ(ran.result.hostStatus, host_status::SelectionTimeout);
-    EXPECT_GE(ran.ms, 250);
+    // Once the hold-off has passed, a command makes one new attempt.
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(300 + 1500 + 100));
+    const Ran again = run(transport, 0, 3, TestUnitReady);
+    ASSERT_TRUE(again.completed);
+    EXPECT_EQ(again.result.hostStatus, host_status::SelectionTimeout);
+    EXPECT_GE(again.ms, 250);
 
-    // A command waiting for the attempt is simply taken back.
+    // A command waiting for an attempt is simply taken back.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1600));
     auto waiting =
         std::make_shared<TransportCommand>(0, 0, TestUnitReady, std::span<std::uint8_t>{}, 0);
     EXPECT_EQ(transport.execute(0, waiting), Completion::Pending);

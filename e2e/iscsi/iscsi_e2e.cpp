@@ -551,6 +551,7 @@ TEST(IscsiTargetLossTest, AnUnreachablePortalIsStillAnAdapterWhoseCommandsFailFa
 
     scsi::IscsiTransport::Options options;
     options.connectTimeoutMs = 600;
+    options.silentPortalHoldOffMs = 1000;
     scsi::IscsiTransport* transport = nullptr;
     const auto start = Clock::now();
     auto drive =
@@ -569,13 +570,19 @@ TEST(IscsiTargetLossTest, AnUnreachablePortalIsStillAnAdapterWhoseCommandsFailFa
     const Raw refusedRaw = raw(*drive, 0, 0, 0, {0x12, 0, 0, 0, 36, 0});
     EXPECT_EQ(refusedRaw.hostStatus, scsi::host_status::SelectionTimeout);
     EXPECT_LT(refusedRaw.ms, Slack);
-    // The silent portal gets one attempt per command, bounded by the
-    // transport's connect time-out.
+    // The silent portal missed its login deadline while opening: it is left
+    // alone for a while, its commands failing at once.
+    const Raw heldOff = raw(*drive, 2, 0, 0, {0x12, 0, 0, 0, 36, 0});
+    EXPECT_EQ(heldOff.hostStatus, scsi::host_status::SelectionTimeout);
+    EXPECT_LT(heldOff.ms, Slack);
+    // Then a command gets one attempt, bounded by the connect time-out.
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(600 + 1000 + 100));
     const Raw muteRaw = raw(*drive, 2, 0, 0, {0x12, 0, 0, 0, 36, 0});
     EXPECT_EQ(muteRaw.hostStatus, scsi::host_status::SelectionTimeout);
     EXPECT_GE(muteRaw.ms, 500);
     EXPECT_LT(muteRaw.ms, 600 + Slack);
     // With a time-out shorter than that, the command's own wins.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
     drive->TimeOut_ExecSCSICommand = 200;
     const Raw shortRaw = raw(*drive, 2, 0, 0, {0x12, 0, 0, 0, 36, 0});
     EXPECT_NE(shortRaw.srbStatus, scsi::SS_COMP);

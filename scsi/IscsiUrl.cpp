@@ -238,6 +238,16 @@ void readTargetPath(std::string_view location, std::string_view path, IscsiUrl& 
     }
 }
 
+// An unknown option's name as a refusal may show it: a word alone, since
+// other text there (a target password after ':' instead of '=', or
+// credentials that the query took in) may be a secret.
+std::string shownOptionName(std::string_view key) {
+    const bool word = !key.empty() && std::all_of(key.begin(), key.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-';
+    });
+    return word ? " " + std::string(key) : "";
+}
+
 // Applies one key=value option of the query.
 void readOption(std::string_view location, std::string_view item, IscsiUrl& parsed) {
     const auto equals = item.find('=');
@@ -254,7 +264,7 @@ void readOption(std::string_view location, std::string_view item, IscsiUrl& pars
     } else if (key == "target_password") {
         parsed.targetPassword = std::string(value);
     } else {
-        refuseUrl(location, "unknown option " + std::string(key));
+        refuseUrl(location, "unknown option" + shownOptionName(key));
     }
 }
 

@@ -105,6 +105,7 @@ TEST(IscsiUrlTest, RefusesMalformedUrlsWithoutShowingTheirPassword) {
         {"iscsi://u%hunter2@host/iqn.x/1a", "LUN"},
         {"iscsi://u%hunter2@host/iqn%3.x/1", "escape"},
         {"iscsi://u%hunter2@host/iqn.x/1?iser", "unknown option iser"},
+        {"iscsi://u%pw@host/iqn.x/1?target_password:hunter2", "unknown option"},
         {"iscsi://u%hunter2@host/iqn.x/1?header_digest=md5", "header_digest"},
         {"iscsi://%hunter2@host/iqn.x/1", "no user name"},
     };

@@ -25,9 +25,7 @@ public:
     explicit TerminalSeekView(const CommandArguments& options)
         : maxTime_(*options.Decimal("--max-time")), maxLba_(options.Hex("--max-lba")),
           testCount_(*options.Decimal("--count")) {
-        QFont font;
-        font.setPixelSize(12);
-        mediatests::PrepareSeekPlot(graph_, font);
+        mediatests::PrepareSeekPlot(graph_, QFont());
     }
 
     bool Started() const { return started_; }

@@ -1,6 +1,7 @@
 #include "SeekTest.h"
 
 #include "console/FormatText.h"
+#include "plots/DigitFont.h"
 #include "plots/HrpcTimer.h"
 #include "plots/PxGraphImage.h"
 #include "widgets/Colors.h"
@@ -34,7 +35,7 @@ void PrepareSeekPlot(plots::PxGraphImage& graph, const QFont& font) {
     graph.Ytitle = "Time(mS)";
     graph.TitleBackColor = QColor(widgets::colors::clYellow);
     graph.TitleColor = widgets::colors::clFuchsia;
-    graph.GRFont = font;
+    graph.GRFont = plots::HalfWidthDigitFont(font, 12);
     graph.SetRange(0, 60000, 0, 200);
 }
 

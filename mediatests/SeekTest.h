@@ -107,8 +107,9 @@ private:
 // step above maxLba. 0 gives 10, 60000 gives 70000, 123456 gives 200000.
 std::int64_t SeekAxisEnd(std::int32_t maxLba);
 
-// The plot as the seek window shows it: titles, colours and font (the
-// window's), and the range it has before the first showing.
+// The plot as the seek window shows it: titles, colours, the face of font at
+// 12 pixels with digits 6 pixels wide (the x-axis numbers are placed by that
+// width), and the range it has before the first showing.
 void PrepareSeekPlot(plots::PxGraphImage& graph, const QFont& font);
 
 // The launch from the main window's "Seek Test" (or the terminal).

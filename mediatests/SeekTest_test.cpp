@@ -6,7 +6,10 @@
 #include "sim/DriveTiming.h"
 #include "sim/MediaProfile.h"
 #include "widgets/Colors.h"
+#include "widgets/ImageTestSupport.h"
 
+#include <QFontMetrics>
+#include <QPainter>
 #include <algorithm>
 #include <chrono>
 
@@ -14,6 +17,7 @@ using namespace quillon;
 using namespace quillon::mediatests;
 using quillon::mediatests::testing::SimulatedDrive;
 using quillon::widgets::colors::clRed;
+using quillon::widgets::testing::pixelBox;
 
 namespace {
 
@@ -46,6 +50,46 @@ public:
     }
     bool StopAsked() const override { return stopAsked && stopAsked(); }
 };
+
+// A tick label drawn alone as the plot draws it, in its colours and font,
+// cut to the box of the pixels the text changed.
+QImage labelAlone(const plots::PxGraphImage& graph, const QString& text) {
+    const QFontMetrics metrics(graph.GRFont);
+    QImage image(metrics.horizontalAdvance(text) + 1, metrics.height(), QImage::Format_RGB32);
+    const QRgb background = graph.TitleBackColor.rgb();
+    image.fill(background);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+    painter.setFont(graph.GRFont);
+    painter.setPen(QColor(graph.LabelColor));
+    painter.drawText(0, metrics.ascent(), text);
+    painter.end();
+    return image.copy(pixelBox(image, image.rect(), background));
+}
+
+// Whether the image holds the pixels of label at `at`.
+bool holdsLabel(const QImage& image, const QImage& label, QPoint at) {
+    for (int y = 0; y < label.height(); ++y)
+        for (int x = 0; x < label.width(); ++x)
+            if (image.pixel(at + QPoint(x, y)) != label.pixel(x, y))
+                return false;
+    return true;
+}
+
+// Where the whole label of the x-axis tick shows below the plot area, near
+// the tick; empty when no part of the image below holds it whole.
+QRect xLabelShown(const plots::PxGraphImage& graph, const plots::AxisTick& tick) {
+    const QImage& image = graph.Image();
+    const QImage label = labelAlone(graph, tick.label);
+    const int x = graph.XToPixel(tick.value);
+    const int left = std::max(0, x - 2 * label.width());
+    const int right = std::min(image.width() - label.width(), x + label.width());
+    for (int top = graph.YToPixel(0) + 1; top <= image.height() - label.height(); ++top)
+        for (int at = left; at <= right; ++at)
+            if (holdsLabel(image, label, {at, top}))
+                return {QPoint(at, top), label.size()};
+    return {};
+}
 
 // A seek test on the simulated 230 MB drive at 0:2:0, its seeks recorded.
 struct SeekRig {
@@ -104,6 +148,28 @@ TEST(SeekTest, AxisEndsOneRoundStepAboveMaxLba) {
     ASSERT_EQ(ticks.size(), 11u);
     EXPECT_EQ(ticks[1].label, "20000");
     EXPECT_EQ(ticks[10].label, "200000");
+}
+
+// The distance axis of the largest cartridges runs past a million: each
+// number under it shows whole and apart from the next, a blank column at
+// least between them.
+TEST(SeekTest, DistanceLabelsShowWholeAndApartOnEachMedium) {
+    SeekRig rig;
+    PrepareSeekPlot(rig.view.graph, QFont());
+    for (const char* medium : {"mo230", "mo640", "mo2300"}) {
+        SCOPED_TRACE(medium);
+        rig.view.maxLba = static_cast<std::int32_t>(sim::findMediaProfile(medium)->lastLba);
+        rig.test.SetAxisRange();
+        QRect previous;
+        for (const plots::AxisTick& tick :
+             plots::AxisTicks(0, static_cast<double>(SeekAxisEnd(rig.view.maxLba)))) {
+            const QRect shown = xLabelShown(rig.view.graph, tick);
+            ASSERT_FALSE(shown.isEmpty()) << tick.label.toStdString() << " is not whole";
+            EXPECT_TRUE(previous.isEmpty() || previous.right() + 1 < shown.left())
+                << tick.label.toStdString() << " touches the number before it";
+            previous = shown;
+        }
+    }
 }
 
 TEST(SeekTest, EmptyAxesAreWidenedAndLogged) {

@@ -1,5 +1,6 @@
 #include "TestWindow.h"
 
+#include "plots/DigitFont.h"
 #include "widgets/Colors.h"
 #include "widgets/CuteButton.h"
 #include "widgets/IntEdit.h"
@@ -36,9 +37,7 @@ TestWindow::TestWindow(const char* name, const QString& caption, Qt::WindowFlags
     setWindowTitle(caption);
     setWindowFlags(flags);
     setFixedSize(size);
-    QFont gothic = font();
-    gothic.setPixelSize(12);
-    setFont(gothic);
+    setFont(plots::HalfWidthDigitFont(font(), 12));
 }
 
 void TestWindow::addStartStop(const QString& startCaption, QRect place, QWidget& picture) {

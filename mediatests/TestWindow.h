@@ -26,7 +26,8 @@ widgets::TIntEdit* AddIntEdit(QWidget* window, const char* name, QRect geometry,
                               widgets::TOverWriteMode mode = widgets::TOverWriteMode::owInsert,
                               widgets::TAlignment alignment = widgets::TAlignment::taLeftJustify);
 
-// A media test's window: a fixed size and the 12-pixel font, the button that
+// A media test's window: a fixed size and the 12-pixel font with digits 6
+// pixels wide (its labels end where their fields begin), the button that
 // starts a run and STOP sharing one place, and the picture the run draws
 // (map or plot). While a run is under way only STOP shows, the picture is
 // repainted at most every 40 ms rather than before each of thousands of

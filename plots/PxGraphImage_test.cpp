@@ -1,8 +1,10 @@
+#include "plots/DigitFont.h"
 #include "plots/PxGraphImage.h"
 #include "widgets/Colors.h"
 #include "widgets/ImageTestSupport.h"
 
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QTest>
 
 using namespace quillon::plots;
@@ -15,7 +17,7 @@ namespace {
 // 200 ms. Its plot area is outlined from (47, 30) to (475, 329).
 PxGraphImage seekPlot() {
     PxGraphImage plot({497, 369});
-    plot.GRFont.setPixelSize(12);
+    plot.GRFont = HalfWidthDigitFont(QFont(), 12);
     plot.TitleBackColor = clYellow;
     plot.TitleColor = clFuchsia;
     plot.Graphtitle = "MO Drive Random Seek Test";
@@ -63,6 +65,15 @@ private slots:
         QCOMPARE(plot.XToPixel(63000), 497);
         QCOMPARE(plot.YToPixel(220), 0);
         QCOMPARE(plot.YToPixel(-26), 369);
+    }
+
+    // Digits of 6 pixels or a little less at 12 pixels; a font stretched
+    // already (the seek window hands its own to the plot) is measured afresh.
+    void halfWidthDigitFont() {
+        const QFont font = HalfWidthDigitFont(QFont(), 12);
+        const qreal tenDigits = QFontMetricsF(font).horizontalAdvance("0123456789");
+        QVERIFY2(tenDigits > 55 && tenDigits <= 60, qPrintable(QString::number(tenDigits)));
+        QCOMPARE(HalfWidthDigitFont(font, 12).stretch(), font.stretch());
     }
 
     void frame() {

@@ -13,6 +13,7 @@
 #include "widgets/IntEdit.h"
 #include "widgets/StrColGrid.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QTest>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <utility>
 
 using namespace quillon;
 using e2e::ModalAnswerer;
@@ -249,6 +251,24 @@ private slots:
         QVERIFY(commands == expected);
         QCOMPARE(answerer->take(), QStringList{EndQuestion});
         QCOMPARE(form().LogLines(), QStringList({Header, Complete}));
+    }
+
+    // The labels of both bit error rate windows end left of their fields,
+    // their texts measured in the window's font.
+    void labelsEndLeftOfTheirFields() {
+        open("2=mo230");
+        const std::pair<const char*, const char*> pairs[] = {
+            {"Label1", "IntEdit1"}, {"Label2", "IntEdit2"}, {"Label5", "IntEdit3"}};
+        const mediatests::ErrorRateWindow* const berWindows[] = {&form9(), &windows->Form11()};
+        for (const mediatests::ErrorRateWindow* window : berWindows) {
+            const QFontMetrics metrics(window->font());
+            for (const auto& [label, field] : pairs) {
+                const QLabel* caption = window->findChild<QLabel*>(label);
+                const int right = caption->x() + metrics.horizontalAdvance(caption->text()) - 1;
+                QVERIFY2(right < window->findChild<TIntEdit*>(field)->x(),
+                         qPrintable(QString("%1 ends at %2").arg(caption->text()).arg(right)));
+            }
+        }
     }
 
     void writeProtectedMediumEjectedWithoutRun() {

@@ -25,15 +25,17 @@ constexpr std::string_view Introduction =
     "Linux SCSI generic (sg) hosts in ascending host number, then the iSCSI portals in the "
     "order given.";
 
-constexpr std::string_view ProgramOptionsHelp =
+constexpr std::string_view ProgramFlagsHelp =
     R"(  --verbose                 say why a transport found no adapters, and show
                             Qt's own diagnostics
   --quiet                   no progress line on standard error
   --help                    show this text, or with a command its help, and
                             exit
   --version                 show the version and exit
+)";
 
-Exit status: 0 when everything asked happened (scan: always); 1 when the
+constexpr std::string_view ExitStatusHelp =
+    R"(Exit status: 0 when everything asked happened (scan: always); 1 when the
 drive failed a command, could not be reached or no device answered, or a test
 run was not whole and clean (failed blocks or seeks, a range cut short or
 empty, error correction left off, output not written), with the reasons on
@@ -98,15 +100,23 @@ const OptionSpec* optionNamed(const CommandSpec& command, std::string_view name)
     return nullptr;
 }
 
-std::string optionWithValue(const OptionSpec& option) {
+} // namespace
+
+std::string OptionWithValue(const OptionSpec& option) {
     return option.ValueName.empty()
                ? std::string(option.Name)
                : std::string(option.Name) + " " + std::string(option.ValueName);
 }
 
-// The command's synopsis in words: name, operands, options (two options that
-// exclude each other in one bracket).
-std::vector<std::string> synopsis(const CommandSpec& command) {
+std::string OptionHelp(const OptionSpec& option) {
+    std::string help(option.Help);
+    if (!option.Default.empty()) {
+        help += " (default: " + std::string(option.Default) + ")";
+    }
+    return help;
+}
+
+std::vector<std::string> CommandSynopsis(const CommandSpec& command) {
     std::vector<std::string> words{std::string(command.Name)};
     for (const OperandSpec& operand : command.Operands) {
         const std::string name = std::string(operand.Name) + (operand.Rest ? "..." : "");
@@ -118,12 +128,12 @@ std::vector<std::string> synopsis(const CommandSpec& command) {
             continue;
         }
         if (option.Required) {
-            words.push_back(optionWithValue(option));
+            words.push_back(OptionWithValue(option));
             continue;
         }
-        std::string word = "[" + optionWithValue(option);
+        std::string word = "[" + OptionWithValue(option);
         if (const OptionSpec* other = optionNamed(command, option.Excludes)) {
-            word += " | " + optionWithValue(*other);
+            word += " | " + OptionWithValue(*other);
             shown.insert(other->Name);
         }
         words.push_back(word + "]" + (option.Repeatable ? "..." : ""));
@@ -131,11 +141,37 @@ std::vector<std::string> synopsis(const CommandSpec& command) {
     return words;
 }
 
+std::string CommandSentence(const CommandSpec& command) {
+    std::string text(command.Summary);
+    if (!text.empty()) {
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    }
+    return text + ".";
+}
+
+std::string_view CliIntroduction() {
+    return Introduction;
+}
+
+std::string_view CliProgramFlagsHelp() {
+    return ProgramFlagsHelp;
+}
+
+std::string_view CliExitStatusHelp() {
+    return ExitStatusHelp;
+}
+
+std::span<const std::pair<CommandGroup, std::string_view>> CommandGroupTitles() {
+    return GroupTitles;
+}
+
+namespace {
+
 // "  SYNOPSIS   summary", the summary from SummaryColumn, below a synopsis
 // too long to leave room for it.
 std::string overviewEntry(const CommandSpec& command) {
     std::string line = "  ";
-    appendWords(line, synopsis(command), 2, 6);
+    appendWords(line, CommandSynopsis(command), 2, 6);
     const std::size_t column = line.size() - (line.rfind('\n') + 1);
     if (column + 2 <= SummaryColumn) {
         line += std::string(SummaryColumn - column, ' ');
@@ -179,15 +215,6 @@ bool takesFile(ValueKind kind) {
     return kind == ValueKind::InputFile || kind == ValueKind::OutputFile;
 }
 
-// The overview's summary as a sentence of its own.
-std::string sentence(std::string_view summary) {
-    std::string text(summary);
-    if (!text.empty()) {
-        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-    }
-    return text + ".";
-}
-
 } // namespace
 
 std::string UsageLine(const CommandSpec* command) {
@@ -196,7 +223,7 @@ std::string UsageLine(const CommandSpec* command) {
         return line + " COMMAND [OPERAND]...";
     }
     line += ' ';
-    appendWords(line, synopsis(*command), line.size(), 4);
+    appendWords(line, CommandSynopsis(*command), line.size(), 4);
     return line;
 }
 
@@ -214,11 +241,12 @@ std::string CliOverview() {
     }
     text += "Run '" + std::string(Program) +
             " help COMMAND' for a command's operands, options and defaults.\n\n";
-    return text + AdapterOptionsHelp() + std::string(ProgramOptionsHelp);
+    return text + AdapterOptionsHelp() + std::string(ProgramFlagsHelp) + "\n" +
+           std::string(ExitStatusHelp);
 }
 
 std::string CommandHelp(const CommandSpec& command) {
-    std::string text = UsageLine(&command) + "\n\n" + paragraphs(sentence(command.Summary));
+    std::string text = UsageLine(&command) + "\n\n" + paragraphs(CommandSentence(command));
     if (!command.Details.empty()) {
         text += paragraphs(command.Details);
     }
@@ -231,11 +259,7 @@ std::string CommandHelp(const CommandSpec& command) {
     if (!command.Options.empty()) {
         text += "Options:\n";
         for (const OptionSpec& option : command.Options) {
-            std::string help(option.Help);
-            if (!option.Default.empty()) {
-                help += " (default: " + std::string(option.Default) + ")";
-            }
-            text += describedItem(optionWithValue(option), help);
+            text += describedItem(OptionWithValue(option), OptionHelp(option));
         }
     }
     text += "\n" + paragraphs("The program's own options (--simulate, --iscsi, --time-scale, "

@@ -108,19 +108,30 @@ AdapterOptions ParseWindowProgramOptions(int argc, const char* const* argv) {
     return options;
 }
 
-std::string WindowProgramUsage() {
-    return std::string(R"(Usage: quillon [OPTION]...
-
-Quillon tests and debugs magneto-optical disk drives on SCSI. Its main window
+// quillon's --help without its option list.
+constexpr const char* WindowIntroduction =
+    R"(Quillon tests and debugs magneto-optical disk drives on SCSI. Its main window
 lists the drives found on the host adapters: the simulated bus (with
 --simulate) first, then the Linux SCSI generic (sg) hosts in ascending host
 number, then the iSCSI portals in the order given. Without options only the
 sg hosts are used. F1 on any control opens its help page.
+)";
 
-)") + AdapterHelp +
-           R"(  --help                    show this text and exit
+constexpr const char* WindowFlagsHelp = R"(  --help                    show this text and exit
   --version                 show the version and exit
 )";
+
+std::string WindowProgramUsage() {
+    return std::string("Usage: quillon [OPTION]...\n\n") + WindowIntroduction + "\n" + AdapterHelp +
+           WindowFlagsHelp;
+}
+
+const char* WindowProgramIntroduction() {
+    return WindowIntroduction;
+}
+
+const char* WindowProgramFlagsHelp() {
+    return WindowFlagsHelp;
 }
 
 } // namespace quillon::app

@@ -44,5 +44,9 @@ AdapterOptions ParseWindowProgramOptions(int argc, const char* const* argv);
 
 // quillon's --help.
 std::string WindowProgramUsage();
+// What quillon does, the paragraph of its --help.
+const char* WindowProgramIntroduction();
+// quillon's --help and --version as its --help lists them.
+const char* WindowProgramFlagsHelp();
 
 } // namespace quillon::app

@@ -2,6 +2,8 @@
 # The files a package installs for man, the desktop and software centres, each
 # checked by the tool that reads it; skipped (77) when that tool is missing.
 #   lint.sh man PAGE...            man and mandoc say nothing about the pages
+#   lint.sh desktop FILE           desktop-file-validate passes
+#   lint.sh appstream FILE VERSION appstreamcli passes, the release is VERSION
 set -uo pipefail
 kind=$1
 shift
@@ -29,6 +31,15 @@ man)
         lint=$(mandoc -T lint -W warning "$page" 2>&1)
         [[ -z $lint ]] || fail "mandoc -T lint $page: $lint"
     done
+    ;;
+desktop)
+    need desktop-file-validate
+    desktop-file-validate "$1" || fail "desktop-file-validate $1"
+    ;;
+appstream)
+    need appstreamcli
+    appstreamcli validate --no-net "$1" || fail "appstreamcli validate $1"
+    grep -q "<release version=\"$2\"" "$1" || fail "$1 has no release $2"
     ;;
 *)
     echo "lint.sh: no such check: $kind"

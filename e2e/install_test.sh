@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# cmake --install puts the programs, the help book and the desktop entry in
-# place, and the installed programs answer --version and --help:
+# cmake --install puts the programs, the help book, the desktop entry, the
+# manual pages and the package's metadata in place, and the installed programs answer --version and --help:
 # install_test.sh BUILD_DIR
 set -euo pipefail
 prefix=$(mktemp -d)
@@ -10,7 +10,9 @@ failures=0
 for file in bin/quillon bin/quillon-cli share/quillon/help/index.html \
     share/quillon/help/10021.html share/quillon/help/10028.html \
     share/applications/quillon.desktop share/icons/hicolor/scalable/apps/quillon.svg \
-    share/bash-completion/completions/quillon-cli; do
+    share/bash-completion/completions/quillon-cli share/man/man1/quillon.1.gz \
+    share/man/man1/quillon-cli.1.gz share/metainfo/org.quillon.quillon.metainfo.xml \
+    share/doc/quillon/copyright; do
     [[ -e $prefix/$file ]] || { echo "not installed: $file"; failures=$((failures + 1)); }
 done
 [[ $(ls "$prefix/share/quillon/help" | wc -l) -eq 25 ]] ||

@@ -1,5 +1,6 @@
 #include "SgTransport.h"
 
+#include "SgAccess.h"
 #include "scsicore/ScsiConstants.h"
 
 #include <algorithm>
@@ -209,7 +210,11 @@ std::string usedNote(const SgAdapterLayout& adapter, const SgDevice& device) {
 bool SgTransport::probeNode(const std::string& path, SgDevice& device, UniqueFd& fd, int& version) {
     UniqueFd opened(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (!opened) {
-        notes_.push_back(path + ": cannot open: " + std::strerror(errno));
+        const int error = errno;
+        notes_.push_back(path + ": cannot open: " + std::strerror(error));
+        if (isAccessRefusal(error)) {
+            refusedNodes_.push_back(path);
+        }
         return false;
     }
     version = 0;
@@ -357,6 +362,10 @@ std::string SgTransport::reason() const {
         text += '\n';
     }
     return text;
+}
+
+std::string SgTransport::accessAdvice() const {
+    return sgAccessAdvice(refusedNodes_);
 }
 
 bool SgTransport::copiesIn() const {

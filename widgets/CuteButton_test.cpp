@@ -1,6 +1,7 @@
 #include "widgets/CuteButton.h"
 #include "widgets/TestSupport.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QSignalSpy>
@@ -123,6 +124,30 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
         QTest::keyClick(read, Qt::Key_W);
         QCOMPARE(writes, 2);
+    }
+
+    // Assistive technology sees a push button named by the caption without
+    // its & marker. Its press action and QAbstractButton's click() run the
+    // click once each, as Enter does, and the caption and the shortcut follow
+    // setText.
+    void accessiblePushButtonClicksOnce() {
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(write);
+        QCOMPARE(node->role(), QAccessible::Button);
+        QCOMPARE(node->text(QAccessible::Name), "Write");
+        node->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(write->BevelOuter(), TPanelBevel::bvLowered);
+        QTRY_COMPARE(writes, 1);
+        QCOMPARE(write->BevelOuter(), TPanelBevel::bvNone);
+        write->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(writes, 2);
+
+        write->setText("W&ipe");
+        QCOMPARE(write->Caption(), "W&ipe");
+        QCOMPARE(node->text(QAccessible::Name), "Wipe");
+        QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
+        QTest::keyClick(window.get(), Qt::Key_I, Qt::AltModifier);
+        QCOMPARE(writes, 3);
     }
 
     void flatLookShowsAnEdgeOnlyWhenHot() {

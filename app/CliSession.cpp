@@ -51,10 +51,8 @@ void CliSession::open() {
     }
     auto opened =
         openTransports(invocation_.adapters, invocation_.command->Command().DefaultTimeScale);
-    if (invocation_.verbose) {
-        for (const std::string& note : opened.notes) {
-            std::fprintf(stderr, "quillon-cli: %s\n", note.c_str());
-        }
+    for (const std::string& line : invocation_.verbose ? opened.logLines() : opened.warnings) {
+        std::fprintf(stderr, "quillon-cli: %s\n", line.c_str());
     }
     drive_ = std::make_unique<drive::TMODrive>(std::move(opened.transports));
     operations_ = std::make_unique<console::DriveConsole>(*drive_, console_);

@@ -36,6 +36,9 @@ OpenedTransports openTransports(const AdapterOptions& options, double defaultTim
         opened.notes.push_back("No Linux SCSI generic (sg) adapters.");
         addNotes(opened.notes, "  ", sg->reason());
     }
+    if (std::string advice = sg->accessAdvice(); !advice.empty()) {
+        opened.warnings.push_back(std::move(advice));
+    }
     opened.transports.push_back(std::move(sg));
     if (!options.iscsi.empty()) {
         auto iscsi = std::make_unique<scsi::IscsiTransport>(options.iscsi);
@@ -44,6 +47,12 @@ OpenedTransports openTransports(const AdapterOptions& options, double defaultTim
         opened.transports.push_back(std::move(iscsi));
     }
     return opened;
+}
+
+std::vector<std::string> OpenedTransports::logLines() const {
+    std::vector<std::string> lines = warnings;
+    lines.insert(lines.end(), notes.begin(), notes.end());
+    return lines;
 }
 
 } // namespace quillon::app

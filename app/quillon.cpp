@@ -43,7 +43,8 @@ int main(int argc, char** argv) {
     }
     console::HelpBook help(console::HelpBook::DefaultDirectory());
     application.installEventFilter(&help);
-    app::Windows windows(std::move(opened.transports), opened.notes);
+    const std::vector<std::string> logLines = opened.logLines();
+    app::Windows windows(std::move(opened.transports), logLines);
     windows.Form1().show();
     return application.exec();
 }

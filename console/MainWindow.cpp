@@ -179,6 +179,7 @@ void TForm1::buildCapacityPanel() {
     IntEdit1->setValue(0);
     IntEdit1->setAlignment(widgets::TAlignment::taRightJustify);
     IntEdit1->setOverWriteMode(widgets::TOverWriteMode::owOverWrite);
+    lbaLabel_->setBuddy(IntEdit1); // names the field for assistive technology
     panel->installEventFilter(this);
     lbaLabel_->installEventFilter(this);
 }

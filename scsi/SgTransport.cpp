@@ -1,5 +1,5 @@
-#include "SgTransport.h"
-
+#include "SgAccess.h"
+#include "SgNode.h"
 #include "scsicore/ScsiConstants.h"
 
 #include <algorithm>
@@ -35,8 +35,6 @@ namespace {
 
 // The driver keeps at most this many requests of one open node.
 constexpr int MaxRequestsPerNode = 16;
-// Finished requests kept to be used again.
-constexpr std::size_t MaxSpareRequests = 16;
 
 // How many requests a node is given at a time: no more than the device's
 // queue depth, because the kernel makes write() wait for a free slot in the
@@ -44,8 +42,6 @@ constexpr std::size_t MaxSpareRequests = 16;
 int requestLimit(const SgDevice& device) {
     return std::clamp(device.queueDepth, 1, MaxRequestsPerNode);
 }
-// Room for the sense data the kernel returns, all of which the result keeps.
-constexpr std::size_t SenseBufferLength = TransportCommand::SenseAreaLength;
 // The first sg version with the sg_io_hdr interface.
 constexpr int FirstV3Version = 30000;
 
@@ -65,59 +61,7 @@ std::string readLine(const std::string& path) {
     return trimmed(line);
 }
 
-// A device that has gone away is one that no longer answers selection; any
-// other refusal (no memory, a transfer longer than the host allows) ends the
-// command without a status.
-std::uint8_t hostStatusForWriteError(int error) {
-    return error == ENODEV || error == ENXIO ? host_status::SelectionTimeout
-                                             : host_status::UnexpectedBusFree;
-}
-
 } // namespace
-
-struct SgTransport::Node {
-    SgDevice device;
-    UniqueFd fd; // open while an adapter uses the device
-    // The device's second node, for one command at a time whose caller reads
-    // the reply itself; not open when the device could not be opened twice.
-    UniqueFd directFd;
-    // The second node's reserved buffer, mapped: data in arrives there with
-    // no copy by the kernel. Empty when the driver would not map it.
-    std::span<std::uint8_t> directMap;
-    // Guarded by mutex_.
-    bool gone = false;
-    int outstanding = 0; // written to the driver and not read back yet
-    std::deque<std::unique_ptr<Request>> backlog;
-    const TransportCommand* direct = nullptr; // in flight on directFd
-    bool directWatched = false; // its caller stopped waiting: the service thread reads it
-};
-
-// One command on its way through the driver. Data out goes straight from
-// the caller's buffer, which the driver copies during the write; data in
-// comes into the request's own buffer, since the driver copies it out only
-// when the reply is read, and the caller may have given up by then. A
-// request is used again for later commands, its buffer with it.
-struct SgTransport::Request {
-    std::shared_ptr<TransportCommand> command;
-    Node* node = nullptr;
-    std::array<std::uint8_t, 16> cdb{};
-    std::unique_ptr<std::uint8_t[]> data; // data in: the kernel fills this one
-    std::size_t capacity = 0;
-    std::array<std::uint8_t, SenseBufferLength> sense{};
-    sg_io_hdr header{};
-    const std::uint8_t* arrival = nullptr; // where data in arrives: data, or a node's mapped buffer
-    bool mappedOverCallerBytes = false;    // the mapped buffer started from the caller's bytes
-
-    // Room for length bytes of data in, left as it was (the kernel writes
-    // what the command brings, and only that goes back to the caller).
-    std::uint8_t* dataIn(std::size_t length) {
-        if (length > capacity) {
-            data.reset(new std::uint8_t[length]);
-            capacity = length;
-        }
-        return data.get();
-    }
-};
 
 SgTransport::SgTransport(std::string devDirectory, std::string sysDirectory)
     : devDirectory_(std::move(devDirectory)), sysDirectory_(std::move(sysDirectory)) {}
@@ -209,7 +153,11 @@ std::string usedNote(const SgAdapterLayout& adapter, const SgDevice& device) {
 bool SgTransport::probeNode(const std::string& path, SgDevice& device, UniqueFd& fd, int& version) {
     UniqueFd opened(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (!opened) {
-        notes_.push_back(path + ": cannot open: " + std::strerror(errno));
+        const int error = errno;
+        notes_.push_back(path + ": cannot open: " + std::strerror(error));
+        if (isAccessRefusal(error)) {
+            refusedNodes_.push_back(path);
+        }
         return false;
     }
     version = 0;
@@ -359,6 +307,10 @@ std::string SgTransport::reason() const {
     return text;
 }
 
+std::string SgTransport::accessAdvice() const {
+    return sgAccessAdvice(refusedNodes_);
+}
+
 bool SgTransport::copiesIn() const {
     return copyIn_;
 }
@@ -376,19 +328,6 @@ std::vector<SgDevice> SgTransport::devicesOf(int adapter) const {
 
 void SgTransport::fail(TransportCommand& command, std::uint8_t hostStatus) {
     command.complete(hostFailure(hostStatus));
-}
-
-void SgTransport::finish(Request& request, const sg_io_hdr& reply) {
-    TransportCommand& command = *request.command;
-    if (command.direction() == DataDirection::In) {
-        const std::size_t length = dataInLength(reply, request.header.dxfer_len);
-        if (length > 0) {
-            command.withBuffer([&](std::span<std::uint8_t> buffer) {
-                std::copy_n(request.arrival, std::min(length, buffer.size()), buffer.begin());
-            });
-        }
-    }
-    command.complete(resultFromReply(reply));
 }
 
 // The node of the device a command is addressed to; null when there is none.
@@ -676,187 +615,6 @@ bool SgTransport::abort(int adapter, TransportCommand& command) {
     // It never reached the device: it timed out while waiting to be sent.
     fail(command, host_status::Timeout);
     return true;
-}
-
-// The caller's side of a command on a device's second node: it waits there
-// for the reply and reads it. When the time is up first, the service thread
-// takes the node over and reads the reply when it comes.
-void SgTransport::awaitDirect(Node& node, const TransportCommand& command,
-                              std::uint32_t milliseconds) {
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    while (!command.completed()) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) {
-            break;
-        }
-        pollfd polled{node.directFd.get(), POLLIN, 0};
-        const int ready = ::poll(&polled, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
-        if (ready > 0) {
-            service(node, polled);
-        } else if (ready < 0 && errno != EINTR && errno != EAGAIN && errno != ENOMEM) {
-            break;
-        }
-    }
-    {
-        std::lock_guard lock(mutex_);
-        if (node.direct != &command) {
-            return; // its reply has come, or the device has gone
-        }
-        node.directWatched = true;
-    }
-    wake_.signal();
-}
-
-void SgTransport::serve() {
-    std::vector<pollfd> fds;
-    std::vector<Node*> polled;
-    for (;;) {
-        watch(fds, polled);
-        const int ready = ::poll(fds.data(), fds.size(), -1);
-        if (ready < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == ENOMEM) {
-                continue;
-            }
-            return;
-        }
-        if (fds[0].revents != 0) {
-            wake_.drain();
-            std::lock_guard lock(mutex_);
-            if (stopping_) {
-                return;
-            }
-        }
-        for (std::size_t i = 1; i < fds.size(); ++i) {
-            if (fds[i].revents == 0) {
-                continue;
-            }
-            Node& node = *polled[i];
-            if (fds[i].fd == node.directFd.get()) {
-                std::lock_guard lock(mutex_);
-                if (!node.directWatched) {
-                    continue; // its caller reads it again
-                }
-            }
-            service(node, fds[i]);
-        }
-    }
-}
-
-// What the service thread waits for: its wake-up event, the first node of
-// every device still there, and the second nodes whose callers stopped
-// waiting. polled names each descriptor's device.
-void SgTransport::watch(std::vector<pollfd>& fds, std::vector<Node*>& polled) {
-    fds.assign(1, {wake_.fd(), POLLIN, 0});
-    polled.assign(1, nullptr);
-    std::lock_guard lock(mutex_);
-    for (auto& node : nodes_) {
-        if (!node->fd || node->gone) {
-            continue;
-        }
-        fds.push_back({node->fd.get(), POLLIN, 0});
-        polled.push_back(node.get());
-        if (node->directWatched) {
-            fds.push_back({node->directFd.get(), POLLIN, 0});
-            polled.push_back(node.get());
-        }
-    }
-}
-
-// Reads the replies that poll() found on one of a device's nodes; gives the
-// device up when the node reports an error and holds no reply.
-void SgTransport::service(Node& node, const pollfd& polled) {
-    if (!drain(node, polled.fd) && (polled.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
-        dropNode(node);
-    }
-}
-
-// Reads every reply that is ready on one of a device's nodes (the second
-// holds one at most) and completes its command. Tells whether there was one.
-bool SgTransport::drain(Node& node, int fd) {
-    bool any = false;
-    for (;;) {
-        sg_io_hdr reply{};
-        const ssize_t got = ::read(fd, &reply, sizeof reply);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            if (errno != EAGAIN) {
-                dropNode(node); // ENODEV: the device has gone away
-            }
-            return any;
-        }
-        any = true;
-        if (got != static_cast<ssize_t>(sizeof reply)) {
-            continue;
-        }
-        std::unique_ptr<Request> request;
-        std::vector<Refused> failed;
-        {
-            std::lock_guard lock(mutex_);
-            const auto it = inFlight_.find(reply.pack_id);
-            if (it == inFlight_.end()) {
-                continue;
-            }
-            request = std::move(it->second);
-            inFlight_.erase(it);
-            --node.outstanding;
-            if (request->command.get() == node.direct) {
-                node.direct = nullptr;
-                node.directWatched = false;
-            }
-            pumpBacklogLocked(node, failed);
-        }
-        // The reply carries what was written with the request; take the
-        // sense buffer and the direction from the request all the same. A
-        // mapped buffer holds the caller's bytes where the device sent none,
-        // as SG_DXFER_TO_FROM_DEV would.
-        reply.sbp = request->sense.data();
-        reply.dxfer_direction =
-            request->mappedOverCallerBytes ? SG_DXFER_TO_FROM_DEV : request->header.dxfer_direction;
-        finish(*request, reply);
-        request->command.reset();
-        for (auto& refused : failed) {
-            fail(*refused.request->command, hostStatusForWriteError(refused.error));
-        }
-        std::lock_guard lock(mutex_);
-        if (spare_.size() < MaxSpareRequests) {
-            spare_.push_back(std::move(request));
-        }
-        if (fd == node.directFd.get()) {
-            return true;
-        }
-    }
-}
-
-// Gives up a node whose device has gone: its commands end with a selection
-// time-out, as on a bus where the target no longer answers.
-void SgTransport::dropNode(Node& node) {
-    std::vector<std::unique_ptr<Request>> lost;
-    {
-        std::lock_guard lock(mutex_);
-        node.gone = true;
-        for (auto it = inFlight_.begin(); it != inFlight_.end();) {
-            if (it->second->node == &node) {
-                lost.push_back(std::move(it->second));
-                it = inFlight_.erase(it);
-            } else {
-                ++it;
-            }
-        }
-        for (auto& request : node.backlog) {
-            lost.push_back(std::move(request));
-        }
-        node.backlog.clear();
-        node.outstanding = 0;
-        node.direct = nullptr;
-        node.directWatched = false;
-    }
-    for (auto& request : lost) {
-        fail(*request->command, host_status::SelectionTimeout);
-    }
 }
 
 } // namespace quillon::scsi

@@ -82,6 +82,9 @@ public:
     // What open() found, for a --verbose listing: the nodes used and those
     // passed over, and why.
     std::string reason() const;
+    // After open(): in plain words, the nodes that exist but may not be opened
+    // and how to gain access to them; empty when every node could be opened.
+    std::string accessAdvice() const;
     // The devices of an adapter, in target then LUN order.
     std::vector<SgDevice> devicesOf(int adapter) const;
     // Whether data in goes as SG_DXFER_TO_FROM_DEV (see sgDirection); false
@@ -130,6 +133,7 @@ private:
     bool opened_ = false;
     Presence presence_ = Presence::Absent;
     std::vector<std::string> notes_;
+    std::vector<std::string> refusedNodes_;    // nodes open() was not allowed to open
     std::vector<std::unique_ptr<Node>> nodes_; // index = device index in layout_
     SgLayout layout_;
     std::vector<AdapterInfo> adapterInfo_;

@@ -14,12 +14,19 @@
 
 namespace quillon::widgets {
 
-TCuteButton::TCuteButton(QWidget* parent) : QWidget(parent) {
+TCuteButton::TCuteButton(QWidget* parent) : QAbstractButton(parent) {
+    // Laid out as a plain widget, not as QAbstractButton sizes its buttons.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(75, 25);
     dropDownTimer_.setSingleShot(true);
     connect(&dropDownTimer_, &QTimer::timeout, this, &TCuteButton::dropDownTimerFired);
+    // Only QAbstractButton's own click paths (click(), animateClick(), the
+    // accessible press action) emit these: the press shows while it lasts.
+    connect(this, &QAbstractButton::pressed, this,
+            [this] { setBevelOuter(TPanelBevel::bvLowered); });
+    connect(this, &QAbstractButton::clicked, this, &TCuteButton::clickedThroughButton);
 }
 
 template <typename T> void TCuteButton::assign(T& field, const T& value) {
@@ -91,25 +98,12 @@ void TCuteButton::setFlat(bool value) {
     setBevelInner(value ? TPanelBevel::bvNone : TPanelBevel::bvRaised);
 }
 
-// The caption's & character becomes an Alt+character shortcut of the window.
-void TCuteButton::setCaption(const QString& value) {
-    if (value == caption_)
-        return;
-    caption_ = value;
-    if (accelerator_ != 0)
-        releaseShortcut(accelerator_);
-    const QKeySequence mnemonic = QKeySequence::mnemonic(caption_);
-    accelerator_ = mnemonic.isEmpty() ? 0 : grabShortcut(mnemonic);
-    updateGeometry();
-    update();
-}
-
 QSize TCuteButton::sizeHint() const {
-    const QSize text = fontMetrics().size(captionFlags(), caption_);
+    const QSize caption = fontMetrics().size(captionFlags(), text());
     // Both bevels on each side, and room for the caption to move when pressed.
     const int frame = 4 * bevelWidth_ + 2;
     const QSize margins(std::max(0, marginX_), std::max(0, marginY_));
-    return QSize(75, 25).expandedTo(text + margins + QSize(frame, frame));
+    return QSize(75, 25).expandedTo(caption + margins + QSize(frame, frame));
 }
 
 void TCuteButton::Click() {
@@ -169,13 +163,24 @@ void TCuteButton::dropDownTimerFired() {
     }
 }
 
+// Events go to QWidget, passing QAbstractButton by, as the button's other
+// handlers do: a disabled button lets mouse input through to what lies under
+// it, and the caption's Alt+character (the shortcut setText grabs) presses
+// the button at once, where QAbstractButton would animate the click or, with
+// the character taken twice in the window, only take the focus.
 bool TCuteButton::event(QEvent* e) {
-    if (e->type() == QEvent::Shortcut &&
-        static_cast<QShortcutEvent*>(e)->shortcutId() == accelerator_) {
+    if (e->type() == QEvent::Shortcut && static_cast<QShortcutEvent*>(e)->key() == shortcut()) {
         pressBriefly();
         return true;
     }
     return QWidget::event(e);
+}
+
+void TCuteButton::clickedThroughButton() {
+    if (isEnabled())
+        pressBriefly();
+    else
+        setBevelOuter(restingBevel());
 }
 
 void TCuteButton::paintEvent(QPaintEvent*) {
@@ -185,18 +190,18 @@ void TCuteButton::paintEvent(QPaintEvent*) {
     drawBevel(painter, face, bevelOuter_);
     drawBevel(painter, face, bevelInner_);
 
-    const QRect text = captionRect();
+    const QRect place = captionRect();
     if (isEnabled()) {
         painter.setPen(palette().color(QPalette::ButtonText));
-        painter.drawText(text, captionFlags(), caption_);
+        painter.drawText(place, captionFlags(), text());
     } else {
         painter.setPen(colors::clBtnHighlight());
-        painter.drawText(text.translated(1, 1), captionFlags(), caption_);
+        painter.drawText(place.translated(1, 1), captionFlags(), text());
         painter.setPen(colors::clBtnShadow());
-        painter.drawText(text, captionFlags(), caption_);
+        painter.drawText(place, captionFlags(), text());
     }
     if (showFocusRect_ && hasFocus())
-        drawFocusRect(painter, text.adjusted(2, 2, -2, -2));
+        drawFocusRect(painter, place.adjusted(2, 2, -2, -2));
 }
 
 // A frame of bevelWidth_ lines inside rect, light on the top and left and dark
@@ -389,8 +394,7 @@ void TCuteButton::pressBriefly() {
 }
 
 bool TCuteButton::hasAccelerator(int key) const {
-    return QKeySequence::mnemonic(caption_) ==
-           QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(key)));
+    return shortcut() == QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(key)));
 }
 
 // A plain character typed while a push button has the focus works as the

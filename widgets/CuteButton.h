@@ -3,12 +3,12 @@
 #include "widgets/Colors.h"
 #include "widgets/TextPlacement.h"
 
+#include <QAbstractButton>
 #include <QColor>
 #include <QMenu>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
-#include <QWidget>
 #include <functional>
 
 class QPainter;
@@ -26,7 +26,14 @@ enum class TPanelBevel { bvNone, bvLowered, bvRaised };
 // margins. A press can open a drop-down menu below the button, at once or
 // after a delay, and clicks made while the click handler is still running can
 // be swallowed.
-class TCuteButton : public QWidget {
+//
+// It is a QAbstractButton so that assistive technology sees a push button
+// named by its caption (the button's text()) with a press action. Its own
+// mouse and key handling replaces QAbstractButton's: the button never emits
+// pressed() or released() for that input, and clicked() only for a click made
+// through QAbstractButton (click(), animateClick(), the accessible press),
+// which runs as a press of Enter. OnClick is the notification of every click.
+class TCuteButton : public QAbstractButton {
     Q_OBJECT
 
 public:
@@ -53,9 +60,10 @@ public:
     TTextLayout Layout() const { return layout_; }
     // Hides QWidget::setLayout(QLayout*): the button holds no child widgets.
     void setLayout(TTextLayout value);
-    // Drawn in the palette's ButtonText colour and the widget's font.
-    QString Caption() const { return caption_; }
-    void setCaption(const QString& value);
+    // The button's text(), drawn in the palette's ButtonText colour and the
+    // widget's font; its & character makes Alt+character the button's shortcut.
+    QString Caption() const { return text(); }
+    void setCaption(const QString& value) { setText(value); }
     int MarginX() const { return marginX_; }
     void setMarginX(int value);
     int MarginY() const { return marginY_; }
@@ -123,6 +131,7 @@ private:
     void leftButtonUp(QPoint pos);
     void spaceUp();
     void pressBriefly();
+    void clickedThroughButton();
     bool hasAccelerator(int key) const;
     bool pressButtonWithAccelerator(const QKeyEvent& e);
     void dropDownTimerFired();
@@ -134,7 +143,6 @@ private:
     QColor bevelShadowColor_ = colors::clBtnShadow();
     TAlignment alignment_ = TAlignment::taCenter;
     TTextLayout layout_ = TTextLayout::tlCenter;
-    QString caption_;
     int marginX_ = -1;
     int marginY_ = -1;
     QColor color_ = colors::clBtnFace();
@@ -147,7 +155,6 @@ private:
     int dropDownDelay_ = 0;
     bool egnoreContClick_ = false;
 
-    int accelerator_ = 0; // shortcut id of the caption's Alt+character, 0 if none
     bool skipNextClick_ = false;
     bool spaceDown_ = false;
     bool dropDownByKey_ = false;

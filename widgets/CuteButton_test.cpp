@@ -1,6 +1,7 @@
 #include "widgets/CuteButton.h"
 #include "widgets/TestSupport.h"
 
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QSignalSpy>
@@ -123,6 +124,26 @@ private slots:
         QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
         QTest::keyClick(read, Qt::Key_W);
         QCOMPARE(writes, 2);
+    }
+
+    // Screen readers see a push button named by the caption without its &.
+    // The accessible press and QAbstractButton's click() click once each, as
+    // Enter does, and the shortcut follows setText.
+    void accessiblePushButtonClicksOnce() {
+        QAccessibleInterface* node = QAccessible::queryAccessibleInterface(write);
+        QCOMPARE(node->text(QAccessible::Name), "Write");
+        node->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(write->BevelOuter(), TPanelBevel::bvLowered);
+        QTRY_COMPARE(writes, 1);
+        QCOMPARE(write->BevelOuter(), TPanelBevel::bvNone);
+        write->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(writes, 2);
+
+        write->setText("W&ipe");
+        QTest::keyClick(window.get(), Qt::Key_W, Qt::AltModifier);
+        QTest::keyClick(window.get(), Qt::Key_I, Qt::AltModifier);
+        QCOMPARE(writes, 3);
     }
 
     void flatLookShowsAnEdgeOnlyWhenHot() {

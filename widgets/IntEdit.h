@@ -24,6 +24,11 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TIntEditModes)
 // refused key or correction beeps.
 class TIntEdit : public QAbstractSpinBox {
     Q_OBJECT
+    // The value and its range under the names through which assistive
+    // technology reads and sets a spin box's value.
+    Q_PROPERTY(int value READ Value WRITE setValue)
+    Q_PROPERTY(int minimum READ MinValue)
+    Q_PROPERTY(int maximum READ MaxValue)
 
 public:
     explicit TIntEdit(QWidget* parent = nullptr);

@@ -181,6 +181,15 @@ void TIntEditTest::rangeTypingAndStepping() {
     QCOMPARE(edit_->Value(), 50);
     QTest::keyClick(edit_, Qt::Key_Down);
     QCOMPARE(edit_->Value(), 20);
+
+    // Assistive technology reads the range and sets the value inside it.
+    QAccessibleValueInterface* value =
+        QAccessible::queryAccessibleInterface(edit_)->valueInterface();
+    QCOMPARE(value->minimumValue().toInt(), 0);
+    QCOMPARE(value->maximumValue().toInt(), 100);
+    value->setCurrentValue(120);
+    QCOMPARE(value->currentValue().toInt(), 100);
+    QCOMPARE(edit_->text(), "100");
 }
 
 void TIntEditTest::overwriteModes() {

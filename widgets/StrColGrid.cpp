@@ -283,6 +283,14 @@ void TStrColGrid::prepareCanvas(const TSCGCellParam* param, bool fixed, bool hig
     canvas_->setFont(textFont);
 }
 
+QString TStrColGrid::ShownText(int ACol, int ARow) const {
+    return shownText(cellParams_.Find(ACol, ARow), cellModel().cell(ACol, ARow));
+}
+
+QString TStrColGrid::shownText(const TSCGCellParam* param, const QString& cell) {
+    return param ? joinCaption(param->CaptionType(), param->Caption(), cell) : cell;
+}
+
 TStrColGrid::CellText TStrColGrid::cellText(const TSCGCellParam* param, int ACol, int ARow,
                                             const QRect& ARect) {
     const QString cell = cellModel().cell(ACol, ARow);
@@ -293,8 +301,8 @@ TStrColGrid::CellText TStrColGrid::cellText(const TSCGCellParam* param, int ACol
         outCellText(OnOutCellText, ARect, ACol, ARow, QString(), text.text);
         return text;
     }
-    CellText text{joinCaption(param->CaptionType(), param->Caption(), cell), param->Alignment(),
-                  param->Layout(), std::max(1, param->FontWidth())};
+    CellText text{shownText(param, cell), param->Alignment(), param->Layout(),
+                  std::max(1, param->FontWidth())};
     outCellText(param->OnOutCellText, ARect, ACol, ARow, param->Caption(), text.text);
     return text;
 }

@@ -57,6 +57,10 @@ public:
     // the cell when none applies, showing the cell as it is now (the grid's
     // colours, empty caption).
     TSCGCellParam* CellParam(int ACol, int ARow, bool ACreate = false);
+    // A cell parameter's caption joined to the cell's text by its caption
+    // type; OnOutCellText handlers, called while drawing, are left out.
+    QString ShownText(int ACol, int ARow) const override;
+
     // The painter of the cell being drawn, for the drawing handlers; its
     // brush is the cell's background, its pen the text colour. Null outside
     // drawing.
@@ -90,6 +94,7 @@ private:
     TGridOptions optionsFor(const TSCGCellParam* param) const;
     bool isHighlighted(TGridDrawState state, TGridOptions options) const;
     void prepareCanvas(const TSCGCellParam* param, bool fixed, bool highlighted);
+    static QString shownText(const TSCGCellParam* param, const QString& cell);
     CellText cellText(const TSCGCellParam* param, int ACol, int ARow, const QRect& ARect);
     void outCellText(const TOutCellTextEvent& handler, const QRect& ARect, int ACol, int ARow,
                      const QString& caption, QString& text);

@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -326,6 +327,8 @@ private slots:
             QCOMPARE(drawn[i].rect.top(), cell31.top() + i * share);
         }
         QCOMPARE(drawn.back().rect.bottom(), cell31.bottom());
+        static const QRegularExpression lineBreak("\r\n|\r|\n");
+        QCOMPARE(testing::accessibleCellText(*grid, 1, 2).split(lineBreak), lines);
     }
 
     void textIsPlacedAndRepeatedInItsLine() {

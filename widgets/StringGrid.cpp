@@ -42,6 +42,7 @@ TStringGrid::TStringGrid(QWidget* parent)
     model_->setColumnCount(initialColCount);
     model_->setRowCount(initialRowCount);
     model_->setFixed(initialFixed, initialFixed);
+    model_->setShownText([this](int col, int row) { return ShownText(col, row); });
     setModel(model_);
     setDefaultColWidth(initialDefaultColWidth);
     setDefaultRowHeight(initialDefaultRowHeight);
@@ -103,6 +104,10 @@ void TStringGrid::setFixedRows(int value) {
         throw std::invalid_argument("Fixed row count must be less than row count");
     model_->setFixed(FixedCols(), value);
     keepCurrentCellMovable();
+}
+
+QString TStringGrid::ShownText(int ACol, int ARow) const {
+    return model_->cell(ACol, ARow);
 }
 
 QString TStringGrid::Cells(int ACol, int ARow) const {

@@ -44,6 +44,9 @@ public:
     // all at once at the end, which is much faster for a whole grid's worth.
     void BeginUpdate();
     void EndUpdate();
+    // The text a cell shows, which assistive technology reads as the cell's:
+    // its string, unless the grid draws another text there.
+    virtual QString ShownText(int ACol, int ARow) const;
     // The current cell.
     int Col() const;
     void setCol(int value);

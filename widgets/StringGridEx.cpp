@@ -101,23 +101,27 @@ QColor TStringGridEx::CellColor(int ACol, int ARow) const {
     return settings ? settings->Color() : Color();
 }
 
+QString TStringGridEx::ShownText(int ACol, int ARow) const {
+    const QString text = cellModel().cell(ACol, ARow);
+    const TGridColumn* settings = column(ACol);
+    if (!settings)
+        return text;
+    if (!cellModel().isFixed(ACol, ARow))
+        return applyDisplayMask(text, settings->DisplayMask());
+    return text.isEmpty() && ARow == 0 ? settings->Caption() : text;
+}
+
 void TStringGridEx::DrawCell(QPainter& ACanvas, int ACol, int ARow, const QRect& ARect,
                              TGridDrawState AState) {
     const TGridColumn* settings = column(ACol);
     const bool fixed = AState.testFlag(gdFixed);
-    QString text = cellModel().cell(ACol, ARow);
+    const QString text = ShownText(ACol, ARow);
     ACanvas.fillRect(ARect, fixed ? FixedColor() : CellColor(ACol, ARow));
     int flags = Qt::AlignTop | Qt::TextShowMnemonic;
-    if (!settings) {
+    if (!settings)
         ACanvas.setFont(font());
-    } else if (fixed) {
-        ACanvas.setFont(settings->FixCellFont());
-        if (text.isEmpty() && ARow == 0)
-            text = settings->Caption();
-    } else {
-        ACanvas.setFont(settings->Font());
-        text = applyDisplayMask(text, settings->DisplayMask());
-    }
+    else
+        ACanvas.setFont(fixed ? settings->FixCellFont() : settings->Font());
     if (settings) {
         flags |= toQtAlignment(settings->Alignment()) & Qt::AlignHorizontal_Mask;
         if (settings->Wordwrap())

@@ -49,6 +49,9 @@ public:
     // The background of a normal cell: striped, StripeColor in even rows and
     // Color in odd ones; otherwise the column's colour.
     QColor CellColor(int ACol, int ARow) const;
+    // Title cells of row 0 show their column's caption when empty, normal
+    // cells their text through the column's display mask.
+    QString ShownText(int ACol, int ARow) const override;
     // The cell editor while a cell is being edited, else null.
     TInplaceEditEx* InplaceEditor() const;
 

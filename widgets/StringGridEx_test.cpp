@@ -241,6 +241,7 @@ private slots:
         QCOMPARE(cellImage(image, 1, 0), cellImage(image, 2, 0));
         QCOMPARE(cellImage(image, 3, 0), cellImage(image, 2, 0));
         QVERIFY(cellImage(image, 1, 0) != cellImage(image, 0, 0));
+        QCOMPARE(testing::accessibleCellText(*grid, 1, 0), "AB");
     }
 
     void ampersandsUnderlineUnlessShownAsTheyStand() {
@@ -394,6 +395,7 @@ private slots:
         QCOMPARE(cellImage(image, 1, 1), cellImage(image, 1, 3));
         QCOMPARE(cellImage(image, 2, 1), cellImage(image, 2, 3));
         QVERIFY(cellImage(image, 2, 1) != cellImage(image, 3, 3));
+        QCOMPARE(testing::accessibleCellText(*grid, 2, 1), "23");
     }
 
     void setEditTextReportsEachKeystroke() {

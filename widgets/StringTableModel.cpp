@@ -13,7 +13,11 @@ int StringTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant StringTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+    if (!index.isValid())
+        return {};
+    if (role == Qt::AccessibleTextRole && shownText_)
+        return shownText_(index.column(), index.row());
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     return cell(index.column(), index.row());
 }

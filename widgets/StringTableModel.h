@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace quillon::widgets {
@@ -11,7 +12,8 @@ namespace quillon::widgets {
 // until the grid shrinks past it. Cells of the fixed (title) rows and columns
 // can be neither selected nor edited; the others are editable only while
 // editing is allowed. Cells written inside beginUpdate/endUpdate are reported
-// changed once, together, at the outermost endUpdate.
+// changed once, together, at the outermost endUpdate. A cell's
+// AccessibleTextRole is the text the grid shows in it.
 class StringTableModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -35,6 +37,8 @@ public:
     void setFixed(int cols, int rows);
     bool isFixed(int col, int row) const { return col < fixedCols_ || row < fixedRows_; }
     void setEditable(bool editable) { editable_ = editable; }
+    using ShownText = std::function<QString(int col, int row)>;
+    void setShownText(ShownText shown) { shownText_ = std::move(shown); }
 
 private:
     std::vector<std::vector<QString>> cells_; // by row, then column
@@ -43,6 +47,7 @@ private:
     int fixedCols_ = 0;
     int fixedRows_ = 0;
     bool editable_ = false;
+    ShownText shownText_;
     int updating_ = 0;
     bool changedWhileUpdating_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include "widgets/ImageTestSupport.h"
 
+#include <QAccessible>
 #include <QImage>
 #include <QTest>
 #include <QWidget>
@@ -19,6 +20,13 @@ namespace quillon::widgets::testing {
 
 inline QImage render(QWidget& widget) {
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// A grid cell's text as assistive technology reads it.
+inline QString accessibleCellText(QWidget& grid, int col, int row) {
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(&grid)->tableInterface();
+    return table->cellAt(row, col)->text(QAccessible::Name);
 }
 
 } // namespace quillon::widgets::testing

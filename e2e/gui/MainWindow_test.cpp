@@ -8,8 +8,10 @@
 #include "console/HelpBook.h"
 #include "scsi/SimTransport.h"
 #include "widgets/CuteButton.h"
+#include "widgets/IntEdit.h"
 #include "widgets/StrColGrid.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -39,6 +41,28 @@ QString nonextendedSense(const char* errorClass, const char* code, const char* a
     return QString("ExSenseData [Nonextended Sense Data] Edit4=%1|Edit5=%2|Edit6=%3|"
                    "Label3=Error Class|Label6=Error Code|Label7=Logical Block Addrss")
         .arg(address, code, errorClass);
+}
+
+// The accessible objects under node, depth first.
+QList<QAccessibleInterface*> accessibleTree(QAccessibleInterface* node) {
+    QList<QAccessibleInterface*> nodes;
+    for (int i = 0; i < node->childCount(); ++i) {
+        if (QAccessibleInterface* child = node->child(i)) {
+            nodes << child << accessibleTree(child);
+        }
+    }
+    return nodes;
+}
+
+// The first of the nodes in the role, with the name unless that is null.
+QAccessibleInterface* findAccessible(const QList<QAccessibleInterface*>& nodes,
+                                     QAccessible::Role role, const QString& name = {}) {
+    for (QAccessibleInterface* node : nodes) {
+        if (node->role() == role && (name.isNull() || node->text(QAccessible::Name) == name)) {
+            return node;
+        }
+    }
+    return nullptr;
 }
 
 const QString Header = "|HA|ID|LUN|Vender ID|Product ID|Revision";
@@ -334,6 +358,41 @@ private slots:
         QStringList shown;
         QTRY_VERIFY((shown += answerer->take(), !shown.isEmpty()));
         QCOMPARE(shown, QStringList{"MessageBox [Error] cannot write map.png"});
+    }
+
+    // The window as assistive technology walks it: every button a push
+    // button named by its caption, whose press action clicks it; the LBA
+    // field named by its label, with its value; the device list's cells.
+    void accessibleTreeShowsButtonsFieldAndDeviceList() {
+        open(sim::defaultDriveSet());
+        const QList<QAccessibleInterface*> nodes =
+            accessibleTree(QAccessible::queryAccessibleInterface(&form()));
+        int buttons = 0;
+        for (TCuteButton* button : form().findChildren<TCuteButton*>()) {
+            if (button->window() == &form()) { // not of the windows it owns
+                const QAccessibleInterface* node =
+                    findAccessible(nodes, QAccessible::Button, button->Caption());
+                QVERIFY2(node && node->object() == button, qPrintable(button->Caption()));
+                ++buttons;
+            }
+        }
+        QCOMPARE(buttons, 19);
+        findAccessible(nodes, QAccessible::Button, "Target Info")
+            ->actionInterface()
+            ->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(form().LogLines().value(1), "[HA =  0]   [SCSI ID =  2]   [LUN NO =  0]");
+
+        form().findChild<widgets::TIntEdit*>("IntEdit1")->setValue(0x1A2B);
+        QAccessibleInterface* lba = findAccessible(nodes, QAccessible::SpinBox, "LBA");
+        QVERIFY(lba != nullptr);
+        QCOMPARE(lba->text(QAccessible::Value), "1A2B");
+        QCOMPARE(lba->valueInterface()->currentValue().toInt(), 0x1A2B);
+
+        QAccessibleInterface* devices = findAccessible(nodes, QAccessible::Table);
+        QVERIFY(devices != nullptr);
+        QCOMPARE(devices->tableInterface()->cellAt(0, 4)->text(QAccessible::Name), "Vender ID");
+        QCOMPARE(devices->tableInterface()->cellAt(2, 5)->text(QAccessible::Name),
+                 "SIM MO DRIVE    ");
     }
 
     void helpOpensFocusedButtonsPageAndLogStartsWithAbout() {

@@ -119,8 +119,11 @@ constexpr std::string_view DeviceAccess =
 Real drives are reached through the Linux SCSI generic devices
 .IR /dev/sg* ,
 which on Debian belong to root and the group
-.BR disk .
-A user who is not in that group finds only the simulated and iSCSI drives.
+.B disk
+(CD and DVD drives to
+.BR cdrom ).
+A user outside the group may not open them, and the program says so, naming
+the group; the simulated and iSCSI drives are still found.
 To reach real drives, add the user to the group and log in again:
 .PP
 .RS
@@ -156,6 +159,62 @@ Copy Disk keeps its image in
 .TP
 .B QT_QPA_PLATFORM
 The Qt platform plugin;
+)";
+
+constexpr std::string_view CliExamples = R"(.SH EXAMPLES
+List the simulated drives, then test the 230 MB cartridge at 0:2:0 in read mode and
+save the disc error map:
+.PP
+.RS
+.EX
+quillon\-cli \-\-simulate scan
+quillon\-cli \-\-simulate safe\-ber 0:2:0 \-\-end 2000 \-\-map map.png
+.EE
+.RE
+.PP
+Every device on the real SCSI buses, then the INQUIRY data of one:
+.PP
+.RS
+.EX
+quillon\-cli scan \-\-all
+quillon\-cli inquiry 1:3:0
+.EE
+.RE
+.PP
+The drives of an iSCSI target whose CHAP password is asked for:
+.PP
+.RS
+.EX
+read \-rs LIBISCSI_CHAP_PASSWORD; export LIBISCSI_CHAP_PASSWORD
+quillon\-cli \-\-iscsi iscsi://tester@192.0.2.7/iqn.2003\-01.org.example:mo scan
+.EE
+.RE
+)";
+
+constexpr std::string_view WindowExitStatus = R"(.SH EXIT STATUS
+0 when the window was closed, or after
+.B \-\-help
+or
+.BR \-\-version ;
+2 when the options cannot be used, with the reason on standard error.
+)";
+
+constexpr std::string_view WindowExamples = R"(.SH EXAMPLES
+The main window on the default simulated drives, at ten times their speed:
+.PP
+.RS
+.EX
+quillon \-\-simulate \-\-time\-scale 0.1
+.EE
+.RE
+.PP
+The real drives together with a simulated 1.3 GB drive at target 3:
+.PP
+.RS
+.EX
+quillon \-\-simulate=3=mo1300
+.EE
+.RE
 )";
 
 // The pages of the other program and of the tools that reach the same
@@ -277,35 +336,7 @@ std::string CliManPage(const ManPageEdition& edition) {
         "another.\n" +
         filesSection("The image file of copy\\-disk, unless \\fB\\-\\-image\\fR names "
                      "another (see \\fBXDG_CACHE_HOME\\fR).") +
-        std::string(DeviceAccess) + R"(.SH EXAMPLES
-List the simulated drives, then test the 230 MB cartridge at 0:2:0 in read mode and
-save the disc error map:
-.PP
-.RS
-.EX
-quillon\-cli \-\-simulate scan
-quillon\-cli \-\-simulate safe\-ber 0:2:0 \-\-end 2000 \-\-map map.png
-.EE
-.RE
-.PP
-Every device on the real SCSI buses, then the INQUIRY data of one:
-.PP
-.RS
-.EX
-quillon\-cli scan \-\-all
-quillon\-cli inquiry 1:3:0
-.EE
-.RE
-.PP
-The drives of an iSCSI target whose CHAP password is asked for:
-.PP
-.RS
-.EX
-read \-rs LIBISCSI_CHAP_PASSWORD; export LIBISCSI_CHAP_PASSWORD
-quillon\-cli \-\-iscsi iscsi://tester@192.0.2.7/iqn.2003\-01.org.example:mo scan
-.EE
-.RE
-)" + seeAlso("quillon"));
+        std::string(DeviceAccess) + std::string(CliExamples) + seeAlso("quillon"));
 }
 
 std::string WindowManPage(const ManPageEdition& edition) {
@@ -316,33 +347,11 @@ std::string WindowManPage(const ManPageEdition& edition) {
         ".PP\nThe same operations run from a terminal with\n.BR quillon\\-cli (1).\n"
         ".SH OPTIONS\n" +
         RoffOptionList(AdapterOptionsHelp()) + RoffOptionList(WindowProgramFlagsHelp()) +
-        R"(.SH EXIT STATUS
-0 when the window was closed, or after
-.B \-\-help
-or
-.BR \-\-version ;
-2 when the options cannot be used, with the reason on standard error.
-)" + std::string(Environment) +
+        std::string(WindowExitStatus) + std::string(Environment) +
         "quillon needs a display unless it names one that needs none, such as "
         "\\fBoffscreen\\fR.\n" +
         filesSection("The image file of the Copy Disk button (see \\fBXDG_CACHE_HOME\\fR).") +
-        std::string(DeviceAccess) + R"(.SH EXAMPLES
-The main window on the default simulated drives, at ten times their speed:
-.PP
-.RS
-.EX
-quillon \-\-simulate \-\-time\-scale 0.1
-.EE
-.RE
-.PP
-The real drives together with a simulated 1.3 GB drive at target 3:
-.PP
-.RS
-.EX
-quillon \-\-simulate=3=mo1300
-.EE
-.RE
-)" + seeAlso("quillon-cli"));
+        std::string(DeviceAccess) + std::string(WindowExamples) + seeAlso("quillon-cli"));
 }
 
 } // namespace quillon::app

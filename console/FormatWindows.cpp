@@ -71,6 +71,7 @@ FormatWindow::FormatWindow(const FormatKind& kind, const FormatWindowLook& look,
     Label1->adjustSize();
     FmtEdit1 = new widgets::TFmtEdit(this);
     FmtEdit1->setObjectName("FmtEdit1");
+    Label1->setBuddy(FmtEdit1);
     FmtEdit1->setGeometry(ElapsedPlace);
     FmtEdit1->setAlignment(look.elapsedAlignment);
     // Only the timer writes the time: it takes no focus, so it shows no

@@ -76,6 +76,7 @@ void THexEdit::buildPanel() {
     Label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     IntEdit1 = new widgets::TIntEdit(Panel1);
     IntEdit1->setObjectName("IntEdit1");
+    Label1->setBuddy(IntEdit1);
     IntEdit1->setGeometry(EditPlace);
     IntEdit1->setRadix(-16);
     IntEdit1->setAlignment(widgets::TAlignment::taRightJustify);

@@ -20,11 +20,16 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, QRect geom
     return label;
 }
 
-QLineEdit* box(QWidget* parent, const char* name, QRect geometry) {
+// A read-only box; caption, when given, is the label that names it (also to
+// screen readers).
+QLineEdit* box(QWidget* parent, const char* name, QRect geometry, QLabel* caption = nullptr) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setReadOnly(true);
     edit->setGeometry(geometry);
+    if (caption != nullptr) {
+        caption->setBuddy(edit);
+    }
     return edit;
 }
 
@@ -58,19 +63,21 @@ QWidget* TExSenseData::buildExtendedView() {
     auto* view = new QWidget(this);
     view->setObjectName("ExtendedView");
     view->setGeometry(rect());
-    label(view, "Label4", "Sense Key", {8, 10, 150, 20});
-    Edit1 = box(view, "Edit1", {160, 8, 48, 22});
+    QLabel* senseKey = label(view, "Label4", "Sense Key", {8, 10, 150, 20});
+    Edit1 = box(view, "Edit1", {160, 8, 48, 22}, senseKey);
     Label1 = label(view, "Label1", "", {250, 10, 250, 20});
-    label(view, "Label5", "Additional Sense Code", {8, 38, 150, 20});
-    Edit2 = box(view, "Edit2", {160, 36, 48, 22});
+    QLabel* additionalSense = label(view, "Label5", "Additional Sense Code", {8, 38, 150, 20});
+    Edit2 = box(view, "Edit2", {160, 36, 48, 22}, additionalSense);
     Edit3 = box(view, "Edit3", {210, 36, 48, 22});
+    // The qualifier shares the code's label; screen readers get its own name.
+    Edit3->setAccessibleName("Additional Sense Code Qualifier");
     // The longest additional-sense texts take two or three lines: the label
     // wraps into the free space below it, and its tool tip holds the text.
     Label2 = label(view, "Label2", "", {264, 38, 238, 56});
     Label2->setWordWrap(true);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label8 = label(view, "Label8", "Logical Block address", {8, 66, 150, 20});
-    Edit7 = box(view, "Edit7", {160, 64, 98, 22});
+    Edit7 = box(view, "Edit7", {160, 64, 98, 22}, Label8);
     return view;
 }
 
@@ -78,12 +85,12 @@ QWidget* TExSenseData::buildNonextendedView() {
     auto* view = new QWidget(this);
     view->setObjectName("NonextendedView");
     view->setGeometry(rect());
-    label(view, "Label3", "Error Class", {8, 10, 150, 20});
-    Edit6 = box(view, "Edit6", {160, 8, 48, 22});
-    label(view, "Label6", "Error Code", {8, 38, 150, 20});
-    Edit5 = box(view, "Edit5", {160, 36, 48, 22});
-    label(view, "Label7", "Logical Block Addrss", {8, 66, 150, 20});
-    Edit4 = box(view, "Edit4", {160, 64, 98, 22});
+    QLabel* errorClass = label(view, "Label3", "Error Class", {8, 10, 150, 20});
+    Edit6 = box(view, "Edit6", {160, 8, 48, 22}, errorClass);
+    QLabel* errorCode = label(view, "Label6", "Error Code", {8, 38, 150, 20});
+    Edit5 = box(view, "Edit5", {160, 36, 48, 22}, errorCode);
+    QLabel* blockAddress = label(view, "Label7", "Logical Block Addrss", {8, 66, 150, 20});
+    Edit4 = box(view, "Edit4", {160, 64, 98, 22}, blockAddress);
     return view;
 }
 

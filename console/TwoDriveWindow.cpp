@@ -93,8 +93,10 @@ void TForm6::buildLists() {
 void TForm6::buildRange() {
     Label3 = addLabel(this, "Label3", "Start LBA", StartLabelPlace);
     IntEdit1 = addRangeField(this, "IntEdit1", StartEditPlace);
+    Label3->setBuddy(IntEdit1);
     Label4 = addLabel(this, "Label4", "End LBA", EndLabelPlace);
     IntEdit2 = addRangeField(this, "IntEdit2", EndEditPlace);
+    Label4->setBuddy(IntEdit2);
 }
 
 void TForm6::buildButtons() {

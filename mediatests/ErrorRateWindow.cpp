@@ -26,14 +26,17 @@ ErrorRateWindow::ErrorRateWindow(const char* name, const QString& caption, Qt::W
     ArcGraph1->setGeometry(0, 24, 436, 436);
     ArcGraph1->Graph().OverWrite = false;
     ArcGraph1->Graph().GRFont = font();
-    AddLabel(this, "Label1", "Start LBA", {4, 4});
+    QLabel* startLba = AddLabel(this, "Label1", "Start LBA", {4, 4});
     IntEdit1 =
         AddIntEdit(this, "IntEdit1", {60, 0, 65, 21}, -16, 256,
                    widgets::TOverWriteMode::owOverWrite, widgets::TAlignment::taRightJustify);
-    AddLabel(this, "Label2", "End LBA", {136, 4});
+    startLba->setBuddy(IntEdit1);
+    QLabel* endLba = AddLabel(this, "Label2", "End LBA", {136, 4});
     IntEdit2 = AddIntEdit(this, "IntEdit2", {184, 0, 69, 21}, -16, 0);
-    AddLabel(this, "Label5", "SkipTrack", {264, 4});
+    endLba->setBuddy(IntEdit2);
+    QLabel* skipTrack = AddLabel(this, "Label5", "SkipTrack", {264, 4});
     IntEdit3 = AddIntEdit(this, "IntEdit3", {316, 0, 45, 21}, 16, skipTracks);
+    skipTrack->setBuddy(IntEdit3);
     IntEdit3->setMinValue(0);
     addStartStop("START", StartStopPlace, *ArcGraph1);
     Label3 = addFigure("Label3", "Error Rate", {373, 440});

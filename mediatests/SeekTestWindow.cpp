@@ -37,14 +37,17 @@ TForm8::TForm8(console::DriveConsole& drive, QWidget* parent)
       test_(drive, *this, HrpcTimer1) {
     HrpcTimer1.setObjectName("HrpcTimer1");
 
-    AddLabel(this, "Label2", "Max Time", {4, 6});
+    QLabel* maxTime = AddLabel(this, "Label2", "Max Time", {4, 6});
     IntEdit2 =
         AddIntEdit(this, "IntEdit2", {66, 2, 41, 21}, Decimal, 80, TOverWriteMode::owOverWrite);
-    AddLabel(this, "Label1", "Max LBA", {116, 6});
+    maxTime->setBuddy(IntEdit2);
+    QLabel* maxLba = AddLabel(this, "Label1", "Max LBA", {116, 6});
     IntEdit1 =
         AddIntEdit(this, "IntEdit1", {172, 2, 65, 21}, Hexadecimal, 0, TOverWriteMode::owOverWrite);
-    AddLabel(this, "Label3", "Test Count", {246, 6});
+    maxLba->setBuddy(IntEdit1);
+    QLabel* testCount = AddLabel(this, "Label3", "Test Count", {246, 6});
     IntEdit3 = AddIntEdit(this, "IntEdit3", {318, 2, 55, 21}, Decimal, 1000);
+    testCount->setBuddy(IntEdit3);
     Label5 = addYellowLabel(this, "Label5", "Ave =", {4, 28, 200, 18});
     Label4 = addYellowLabel(this, "Label4", "Seek Error", {300, 28, 72, 18});
     Label4->hide();
@@ -53,6 +56,7 @@ TForm8::TForm8(console::DriveConsole& drive, QWidget* parent)
     Edit1->setGeometry(378, 26, 65, 21);
     Edit1->setReadOnly(true);
     Edit1->hide();
+    Label4->setBuddy(Edit1);
 
     PxGraph1 = new plots::TPxGraph(this);
     PxGraph1->setObjectName("PxGraph1");

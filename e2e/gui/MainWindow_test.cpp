@@ -11,10 +11,12 @@
 #include "widgets/IntEdit.h"
 #include "widgets/StrColGrid.h"
 
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -393,6 +395,25 @@ private slots:
         QCOMPARE(devices->tableInterface()->cellAt(0, 4)->text(QAccessible::Name), "Vender ID");
         QCOMPARE(devices->tableInterface()->cellAt(2, 5)->text(QAccessible::Name),
                  "SIM MO DRIVE    ");
+    }
+
+    // Every field of the main window and of the windows it owns is named by
+    // its label to screen readers.
+    void everyFieldIsNamedByItsLabel() {
+        open(sim::defaultDriveSet());
+        QStringList unnamed;
+        const auto fields = form().findChildren<QWidget*>();
+        for (QWidget* field : fields) {
+            const bool spinBoxPart = qobject_cast<QAbstractSpinBox*>(field->parent()) != nullptr;
+            if ((qobject_cast<QLineEdit*>(field) == nullptr || spinBoxPart) &&
+                qobject_cast<QAbstractSpinBox*>(field) == nullptr) {
+                continue;
+            }
+            if (QAccessible::queryAccessibleInterface(field)->text(QAccessible::Name).isEmpty()) {
+                unnamed << field->window()->objectName() + "." + field->objectName();
+            }
+        }
+        QCOMPARE(unnamed.join(" "), QString());
     }
 
     void helpOpensFocusedButtonsPageAndLogStartsWithAbout() {

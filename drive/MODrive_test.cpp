@@ -325,6 +325,12 @@ TEST(MODrive, DriveWideValuesMayBeReadWhileAWorkerHoldsTheDrive) {
     // As while a format runs: a worker thread sends the commands, the user
     // interface thread sends nothing but may still read the shared values.
     Bench bench({{2, mo("mo640")}, {4, mo("mo230")}});
+    // The drives' power-on unit attentions are taken first: every status the
+    // reader sees is then GOOD.
+    for (const int target : {2, 4, 2, 4}) {
+        bench.drive->Capacity(0, static_cast<std::uint8_t>(target), 0);
+    }
+    ASSERT_EQ(TMODrive::LastTargetStatus, 0);
     std::atomic<bool> reading = false;
     std::thread worker([&] {
         while (!reading) {
